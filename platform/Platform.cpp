@@ -1,0 +1,37 @@
+#include "platform/Platform.h"
+
+#include <atomic>
+
+namespace platform {
+
+namespace {
+std::atomic<Os*> g_current{nullptr};
+}
+
+Os& os() {
+  Os* p = g_current.load(std::memory_order_acquire);
+  return p ? *p : nativeOs();
+}
+
+ScopedOs::ScopedOs(Os& replacement) : previous_(g_current.exchange(&replacement)) {}
+ScopedOs::~ScopedOs() { g_current.store(previous_); }
+
+static bool IsSep(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+std::wstring DirectoryOf(const std::wstring& path) {
+  size_t pos = path.find_last_of(L"\\/");
+  return pos == std::wstring::npos ? std::wstring() : path.substr(0, pos + 1);
+}
+
+std::wstring FileNameOf(const std::wstring& path) {
+  size_t pos = path.find_last_of(L"\\/");
+  return pos == std::wstring::npos ? path : path.substr(pos + 1);
+}
+
+std::wstring JoinPath(const std::wstring& dir, const std::wstring& name) {
+  if (dir.empty()) return name;
+  if (IsSep(dir.back())) return dir + name;
+  return dir + PathSeparator() + name;
+}
+
+}  // namespace platform

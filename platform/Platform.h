@@ -1,0 +1,209 @@
+// The one narrow interface to the operating system. Everything above it is
+// portable; win32/ calls the real APIs, posix/ is a faithful stand-in.
+// Tests replace the current instance (ScopedOs) to inject faults.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Opaque handles. 0 is "none".
+using MutexHandle = std::uintptr_t;
+using WindowHandle = std::uintptr_t;
+
+enum class RegRoot { LocalMachine, CurrentUser };
+
+enum class SpecialFolder { ProgramFiles, Temp, Desktop, AppData, LocalAppData };
+
+enum class DriveType { Unknown, NoRoot, Removable, Fixed, Remote, CdRom, RamDisk };
+
+struct OsVersion {
+  unsigned major = 0, minor = 0, build = 0;
+  unsigned platformId = 2;      // 2 = NT, 1 = 9x
+  bool workstation = true;
+  bool x64Processor = true;
+  bool serverR2 = false;
+  bool ok = false;              // false when the version query failed
+};
+
+struct ProcessEntry {
+  unsigned pid = 0;
+  std::wstring exeName;         // file name only, as the snapshot reports it
+};
+
+struct MutexResult {
+  MutexHandle handle = 0;
+  bool alreadyExisted = false;  // the OS reported ERROR_ALREADY_EXISTS
+};
+
+class Os {
+ public:
+  virtual ~Os() = default;
+
+  // Module and folders
+  virtual std::wstring ModuleFileName() = 0;     // full path of the running executable
+  virtual std::wstring SpecialFolderPath(SpecialFolder f) = 0;  // no trailing separator; empty on failure
+  virtual bool CreateDirectories(const std::wstring& path) = 0;
+
+  // Files
+  virtual bool FileExists(const std::wstring& path) = 0;   // attributes readable (file or folder)
+  virtual bool IsDirectory(const std::wstring& path) = 0;
+  virtual int64_t FileSize(const std::wstring& path) = 0;  // -1 when it cannot be opened
+  virtual bool ReadFile(const std::wstring& path, std::string& out) = 0;
+  virtual bool WriteFile(const std::wstring& path, const std::string& data) = 0;
+  virtual bool DeleteFile(const std::wstring& path) = 0;
+  virtual std::vector<std::wstring> ListDirectory(const std::wstring& dir) = 0;  // names, no "." or ".."
+
+  // INI files (Windows profile semantics: integers parse their leading digits)
+  virtual int ProfileInt(const std::wstring& file, const std::wstring& section,
+                         const std::wstring& key, int def) = 0;
+  virtual std::wstring ProfileString(const std::wstring& file, const std::wstring& section,
+                                     const std::wstring& key, const std::wstring& def) = 0;
+
+  // Resources of the running module: the bytes of resource (type, id); empty when absent
+  virtual bool LoadModuleResource(const std::wstring& type, int id, std::string& out) = 0;
+
+  // Named mutexes (cross-process)
+  virtual MutexResult CreateNamedMutex(const std::wstring& name, bool initialOwner) = 0;
+  virtual void ReleaseAndCloseMutex(MutexHandle h, bool release) = 0;
+
+  // Top-level windows by class (any title), across processes
+  virtual WindowHandle FindTopLevelWindow(const std::wstring& className) = 0;
+  virtual void SwitchToWindow(WindowHandle w) = 0;
+  // The headless toolkit announces its windows so that other processes find
+  // them; real window systems need nothing (no-op there).
+  virtual void AnnounceWindow(const std::wstring& className, bool present) = 0;
+
+  // Registry string values (32- or 64-bit view chosen by the caller)
+  virtual bool RegReadString(RegRoot root, const std::wstring& subKey, const std::wstring& value,
+                             std::wstring& out, bool view32 = false) = 0;
+  virtual bool RegWriteString(RegRoot root, const std::wstring& subKey, const std::wstring& value,
+                              const std::wstring& data) = 0;
+
+  // Versions and architecture
+  virtual OsVersion NtVersion() = 0;        // true version (ntdll), ok=false when unavailable
+  virtual OsVersion LegacyVersion() = 0;    // GetVersionEx view
+  virtual bool IsWow64Process() = 0;
+  virtual bool Is64BitSystem() = 0;
+  virtual std::string FileVersionText(const std::wstring& path) = 0;  // "a.b.c.d" or empty
+
+  // Disks
+  virtual std::vector<wchar_t> LogicalDrives() = 0;     // drive letters in the system's order
+  virtual DriveType GetDriveType(const std::wstring& root) = 0;
+  virtual bool DiskFreeForUser(const std::wstring& path, uint64_t& freeBytes) = 0;
+  virtual int StorageBusType(wchar_t letter) = 0;       // 0 when unknown
+
+  // Display: physical and logical width, physical height of the main monitor
+  virtual bool DisplayMetrics(int& physW, int& physH, int& logicalW) = 0;
+
+  // Time
+  virtual uint64_t TickCount() = 0;                      // ms since some fixed point
+  virtual int64_t UnixTimeMs() = 0;                      // wall clock, UTC
+
+  // Processes
+  virtual std::vector<ProcessEntry> ProcessSnapshot() = 0;
+  virtual unsigned CurrentProcessId() = 0;
+
+  // Console and COM
+  virtual void AttachDebugConsole() = 0;
+  virtual bool ComInitialize() = 0;
+  virtual void ComUninitialize() = 0;
+
+  // Firewall: authorises the program in the Windows Firewall; 0 when done or
+  // skipped, -1 when the firewall could not be reached.
+  virtual int AuthorizeFirewallApp(const std::wstring& imagePath) = 0;
+
+  // Text: the system's ANSI code page (UTF-8 on POSIX)
+  virtual std::string WideToAnsi(const std::wstring& w) = 0;
+  virtual std::wstring AnsiToWide(const std::string& s) = 0;
+};
+
+// The instance in force: the platform's own unless a test installed another.
+Os& os();
+// The platform's own instance, for test doubles to delegate to.
+Os& nativeOs();
+
+// Installs a replacement for the lifetime of the object (tests only).
+class ScopedOs {
+ public:
+  explicit ScopedOs(Os& replacement);
+  ~ScopedOs();
+  ScopedOs(const ScopedOs&) = delete;
+  ScopedOs& operator=(const ScopedOs&) = delete;
+
+ private:
+  Os* previous_;
+};
+
+// Forwards every call to another instance; override only what a test changes.
+class ForwardingOs : public Os {
+ public:
+  explicit ForwardingOs(Os& inner = nativeOs()) : in_(inner) {}
+  std::wstring ModuleFileName() override { return in_.ModuleFileName(); }
+  std::wstring SpecialFolderPath(SpecialFolder f) override { return in_.SpecialFolderPath(f); }
+  bool CreateDirectories(const std::wstring& p) override { return in_.CreateDirectories(p); }
+  bool FileExists(const std::wstring& p) override { return in_.FileExists(p); }
+  bool IsDirectory(const std::wstring& p) override { return in_.IsDirectory(p); }
+  int64_t FileSize(const std::wstring& p) override { return in_.FileSize(p); }
+  bool ReadFile(const std::wstring& p, std::string& o) override { return in_.ReadFile(p, o); }
+  bool WriteFile(const std::wstring& p, const std::string& d) override { return in_.WriteFile(p, d); }
+  bool DeleteFile(const std::wstring& p) override { return in_.DeleteFile(p); }
+  std::vector<std::wstring> ListDirectory(const std::wstring& d) override { return in_.ListDirectory(d); }
+  int ProfileInt(const std::wstring& f, const std::wstring& s, const std::wstring& k, int d) override {
+    return in_.ProfileInt(f, s, k, d);
+  }
+  std::wstring ProfileString(const std::wstring& f, const std::wstring& s, const std::wstring& k,
+                             const std::wstring& d) override {
+    return in_.ProfileString(f, s, k, d);
+  }
+  bool LoadModuleResource(const std::wstring& t, int id, std::string& o) override {
+    return in_.LoadModuleResource(t, id, o);
+  }
+  MutexResult CreateNamedMutex(const std::wstring& n, bool o) override { return in_.CreateNamedMutex(n, o); }
+  void ReleaseAndCloseMutex(MutexHandle h, bool r) override { in_.ReleaseAndCloseMutex(h, r); }
+  WindowHandle FindTopLevelWindow(const std::wstring& c) override { return in_.FindTopLevelWindow(c); }
+  void SwitchToWindow(WindowHandle w) override { in_.SwitchToWindow(w); }
+  void AnnounceWindow(const std::wstring& c, bool p) override { in_.AnnounceWindow(c, p); }
+  bool RegReadString(RegRoot r, const std::wstring& k, const std::wstring& v, std::wstring& o,
+                     bool view32) override {
+    return in_.RegReadString(r, k, v, o, view32);
+  }
+  bool RegWriteString(RegRoot r, const std::wstring& k, const std::wstring& v,
+                      const std::wstring& d) override {
+    return in_.RegWriteString(r, k, v, d);
+  }
+  OsVersion NtVersion() override { return in_.NtVersion(); }
+  OsVersion LegacyVersion() override { return in_.LegacyVersion(); }
+  bool IsWow64Process() override { return in_.IsWow64Process(); }
+  bool Is64BitSystem() override { return in_.Is64BitSystem(); }
+  std::string FileVersionText(const std::wstring& p) override { return in_.FileVersionText(p); }
+  std::vector<wchar_t> LogicalDrives() override { return in_.LogicalDrives(); }
+  DriveType GetDriveType(const std::wstring& r) override { return in_.GetDriveType(r); }
+  bool DiskFreeForUser(const std::wstring& p, uint64_t& f) override { return in_.DiskFreeForUser(p, f); }
+  int StorageBusType(wchar_t l) override { return in_.StorageBusType(l); }
+  bool DisplayMetrics(int& w, int& h, int& lw) override { return in_.DisplayMetrics(w, h, lw); }
+  uint64_t TickCount() override { return in_.TickCount(); }
+  int64_t UnixTimeMs() override { return in_.UnixTimeMs(); }
+  std::vector<ProcessEntry> ProcessSnapshot() override { return in_.ProcessSnapshot(); }
+  unsigned CurrentProcessId() override { return in_.CurrentProcessId(); }
+  void AttachDebugConsole() override { in_.AttachDebugConsole(); }
+  bool ComInitialize() override { return in_.ComInitialize(); }
+  void ComUninitialize() override { in_.ComUninitialize(); }
+  int AuthorizeFirewallApp(const std::wstring& p) override { return in_.AuthorizeFirewallApp(p); }
+  std::string WideToAnsi(const std::wstring& w) override { return in_.WideToAnsi(w); }
+  std::wstring AnsiToWide(const std::string& s) override { return in_.AnsiToWide(s); }
+
+ protected:
+  Os& in_;
+};
+
+// Path helpers shared by both platforms ("\" and "/" both separate).
+std::wstring DirectoryOf(const std::wstring& path);   // with trailing separator
+std::wstring FileNameOf(const std::wstring& path);
+wchar_t PathSeparator();
+std::wstring JoinPath(const std::wstring& dir, const std::wstring& name);
+
+}  // namespace platform

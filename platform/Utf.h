@@ -1,0 +1,8 @@
+// UTF-8 <-> wide text, for wchar_t of 16 bits (UTF-16) or 32 bits (UTF-32).
+#pragma once
+#include <string>
+
+namespace platform {
+std::string Utf8FromWide(const std::wstring& w);
+std::wstring WideFromUtf8(const std::string& s);  // invalid bytes become U+FFFD
+}  // namespace platform

@@ -1,0 +1,307 @@
+// POSIX stand-ins for the Windows services. Where Windows state lives in the
+// system (registry, window list, module resources) it lives here in files
+// under a root folder that tests choose (LUMEVIA_POSIX_ROOT).
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <sstream>
+
+#include "platform/IniText.h"
+#include "platform/Platform.h"
+#include "platform/Utf.h"
+
+namespace platform {
+
+wchar_t PathSeparator() { return L'/'; }
+
+namespace {
+
+std::string N(const std::wstring& w) { return Utf8FromWide(w); }
+std::wstring W(const std::string& s) { return WideFromUtf8(s); }
+
+// Windows paths may reach us with "\" separators; both separate here too.
+std::string PosixPath(const std::wstring& w) {
+  std::string s = N(w);
+  std::replace(s.begin(), s.end(), '\\', '/');
+  return s;
+}
+
+std::string Root() {
+  const char* r = std::getenv("LUMEVIA_POSIX_ROOT");
+  if (r && *r) return r;
+  const char* h = std::getenv("HOME");
+  return std::string(h && *h ? h : "/tmp") + "/.lumevia-posix";
+}
+
+bool MakeDirs(const std::string& path) {
+  if (path.empty()) return false;
+  std::string cur;
+  size_t i = 0;
+  if (path[0] == '/') { cur = "/"; i = 1; }
+  while (i <= path.size()) {
+    size_t j = path.find('/', i);
+    if (j == std::string::npos) j = path.size();
+    if (j > i) {
+      cur += path.substr(i, j - i);
+      if (mkdir(cur.c_str(), 0755) != 0 && errno != EEXIST) return false;
+      cur += '/';
+    }
+    i = j + 1;
+  }
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// Key names are case-insensitive on Windows: store them lower-cased.
+std::string RegistryPath(RegRoot root, const std::wstring& subKey) {
+  std::string key = Lower(PosixPath(subKey));
+  return Root() + "/registry/" + (root == RegRoot::LocalMachine ? "HKLM" : "HKCU") + "/" + key;
+}
+
+bool ProcessAlive(long pid) { return pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
+
+class PosixOs final : public Os {
+ public:
+  std::wstring ModuleFileName() override {
+    char buf[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return {};
+    return W(std::string(buf, static_cast<size_t>(n)));
+  }
+
+  std::wstring SpecialFolderPath(SpecialFolder f) override {
+    const char* home = std::getenv("HOME");
+    std::string h = home && *home ? home : "/tmp";
+    switch (f) {
+      case SpecialFolder::ProgramFiles: return W(Root() + "/Program Files");
+      case SpecialFolder::Temp: {
+        const char* t = std::getenv("TMPDIR");
+        return W(t && *t ? t : "/tmp");
+      }
+      case SpecialFolder::Desktop: return W(h + "/Desktop");
+      case SpecialFolder::AppData: return W(Root() + "/AppData/Roaming");
+      case SpecialFolder::LocalAppData: return W(Root() + "/AppData/Local");
+    }
+    return {};
+  }
+
+  bool CreateDirectories(const std::wstring& p) override { return MakeDirs(PosixPath(p)); }
+
+  bool FileExists(const std::wstring& p) override {
+    struct stat st;
+    return stat(PosixPath(p).c_str(), &st) == 0;
+  }
+  bool IsDirectory(const std::wstring& p) override {
+    struct stat st;
+    return stat(PosixPath(p).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  }
+  int64_t FileSize(const std::wstring& p) override {
+    struct stat st;
+    if (stat(PosixPath(p).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return static_cast<int64_t>(st.st_size);
+  }
+  bool ReadFile(const std::wstring& p, std::string& out) override {
+    std::ifstream f(PosixPath(p), std::ios::binary);
+    if (!f) return false;
+    std::ostringstream ss;
+    ss << f.rdbuf();
+    out = ss.str();
+    return true;
+  }
+  bool WriteFile(const std::wstring& p, const std::string& data) override {
+    std::ofstream f(PosixPath(p), std::ios::binary | std::ios::trunc);
+    if (!f) return false;
+    f.write(data.data(), static_cast<std::streamsize>(data.size()));
+    return static_cast<bool>(f);
+  }
+  bool DeleteFile(const std::wstring& p) override { return unlink(PosixPath(p).c_str()) == 0; }
+  std::vector<std::wstring> ListDirectory(const std::wstring& d) override {
+    std::vector<std::wstring> names;
+    DIR* dir = opendir(PosixPath(d).c_str());
+    if (!dir) return names;
+    while (dirent* e = readdir(dir)) {
+      if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+      names.push_back(W(e->d_name));
+    }
+    closedir(dir);
+    return names;
+  }
+
+  int ProfileInt(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                 int def) override {
+    std::string text;
+    if (!ReadFile(file, text)) return def;
+    std::string value;
+    if (!IniLookup(text, N(section), N(key), value)) return def;
+    return IniParseInt(value);
+  }
+  std::wstring ProfileString(const std::wstring& file, const std::wstring& section,
+                             const std::wstring& key, const std::wstring& def) override {
+    std::string text;
+    if (!ReadFile(file, text)) return def;
+    std::string value;
+    if (!IniLookup(text, N(section), N(key), value)) return def;
+    return W(value);
+  }
+
+  // Resources are files beside the executable: resources/<TYPE>_<id>.
+  bool LoadModuleResource(const std::wstring& type, int id, std::string& out) override {
+    out.clear();
+    const char* dir = std::getenv("LUMEVIA_RESOURCE_DIR");
+    std::string base = dir && *dir ? std::string(dir) : PosixPath(DirectoryOf(ModuleFileName())) + "resources";
+    return ReadFile(W(base + "/" + N(type) + "_" + std::to_string(id)), out);
+  }
+
+  // A named mutex is an flock'ed file: held while its owner lives.
+  MutexResult CreateNamedMutex(const std::wstring& name, bool) override {
+    MutexResult r;
+    std::string dir = Root() + "/mutex";
+    MakeDirs(dir);
+    int fd = open((dir + "/" + N(name)).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return r;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) r.alreadyExisted = true;
+    r.handle = static_cast<MutexHandle>(fd) + 1;
+    return r;
+  }
+  void ReleaseAndCloseMutex(MutexHandle h, bool) override {
+    if (h == 0) return;
+    int fd = static_cast<int>(h - 1);
+    flock(fd, LOCK_UN);
+    close(fd);
+  }
+
+  // Windows of the headless toolkit: one file per owning process.
+  WindowHandle FindTopLevelWindow(const std::wstring& className) override {
+    std::string dir = Root() + "/windows/" + N(className);
+    for (const std::wstring& entry : ListDirectory(W(dir))) {
+      long pid = std::strtol(N(entry).c_str(), nullptr, 10);
+      if (ProcessAlive(pid)) return static_cast<WindowHandle>(pid);
+      unlink((dir + "/" + N(entry)).c_str());  // left behind by a dead process
+    }
+    return 0;
+  }
+  void SwitchToWindow(WindowHandle) override {}
+  void AnnounceWindow(const std::wstring& className, bool present) override {
+    std::string dir = Root() + "/windows/" + N(className);
+    std::string file = dir + "/" + std::to_string(getpid());
+    if (present) {
+      MakeDirs(dir);
+      std::ofstream(file) << getpid();
+    } else {
+      unlink(file.c_str());
+    }
+  }
+
+  bool RegReadString(RegRoot root, const std::wstring& subKey, const std::wstring& value,
+                     std::wstring& out, bool) override {
+    std::string data;
+    if (!ReadFile(W(RegistryPath(root, subKey) + "/" + Lower(N(value)) + ".sz"), data)) return false;
+    out = W(data);
+    return true;
+  }
+  bool RegWriteString(RegRoot root, const std::wstring& subKey, const std::wstring& value,
+                      const std::wstring& data) override {
+    std::string dir = RegistryPath(root, subKey);
+    if (!MakeDirs(dir)) return false;
+    // Write then rename so a reader never sees half a value.
+    std::string file = dir + "/" + Lower(N(value)) + ".sz";
+    std::string tmp = file + ".tmp" + std::to_string(getpid());
+    if (!WriteFile(W(tmp), N(data))) return false;
+    return rename(tmp.c_str(), file.c_str()) == 0;
+  }
+
+  OsVersion NtVersion() override { return {}; }
+  OsVersion LegacyVersion() override { return {}; }
+  bool IsWow64Process() override { return false; }
+  bool Is64BitSystem() override {
+    struct utsname u;
+    if (uname(&u) != 0) return sizeof(void*) == 8;
+    std::string m = u.machine;
+    return m == "x86_64" || m == "aarch64" || m == "ppc64le" || m == "s390x" || m == "riscv64";
+  }
+  std::string FileVersionText(const std::wstring&) override { return {}; }
+
+  std::vector<wchar_t> LogicalDrives() override { return {}; }
+  DriveType GetDriveType(const std::wstring& root) override {
+    return IsDirectory(root) ? DriveType::Fixed : DriveType::NoRoot;
+  }
+  bool DiskFreeForUser(const std::wstring& p, uint64_t& freeBytes) override {
+    struct statvfs s;
+    if (statvfs(PosixPath(p).c_str(), &s) != 0) return false;
+    freeBytes = static_cast<uint64_t>(s.f_bavail) * s.f_frsize;
+    return true;
+  }
+  int StorageBusType(wchar_t) override { return 0; }
+  bool DisplayMetrics(int&, int&, int&) override { return false; }
+
+  uint64_t TickCount() override {
+    using namespace std::chrono;
+    return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  }
+  int64_t UnixTimeMs() override {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+  }
+
+  std::vector<ProcessEntry> ProcessSnapshot() override {
+    std::vector<ProcessEntry> list;
+    for (const std::wstring& e : ListDirectory(L"/proc")) {
+      std::string name = N(e);
+      if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+      ProcessEntry pe;
+      pe.pid = static_cast<unsigned>(std::strtoul(name.c_str(), nullptr, 10));
+      char buf[PATH_MAX];
+      ssize_t n = readlink(("/proc/" + name + "/exe").c_str(), buf, sizeof buf - 1);
+      if (n > 0) {
+        pe.exeName = FileNameOf(W(std::string(buf, static_cast<size_t>(n))));
+      } else {
+        std::string comm;
+        if (ReadFile(W("/proc/" + name + "/comm"), comm)) {
+          while (!comm.empty() && (comm.back() == '\n')) comm.pop_back();
+          pe.exeName = W(comm);
+        }
+      }
+      list.push_back(pe);
+    }
+    return list;
+  }
+  unsigned CurrentProcessId() override { return static_cast<unsigned>(getpid()); }
+
+  void AttachDebugConsole() override {}  // standard output already is the terminal
+  bool ComInitialize() override { return true; }
+  void ComUninitialize() override {}
+
+  int AuthorizeFirewallApp(const std::wstring&) override { return 0; }  // no such firewall here
+
+  std::string WideToAnsi(const std::wstring& w) override { return N(w); }
+  std::wstring AnsiToWide(const std::string& s) override { return W(s); }
+};
+
+}  // namespace
+
+Os& nativeOs() {
+  static PosixOs instance;
+  return instance;
+}
+
+}  // namespace platform

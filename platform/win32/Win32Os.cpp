@@ -1,0 +1,381 @@
+// The real Windows services.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <winsock2.h>
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+#include <winioctl.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "platform/Utf.h"
+
+namespace platform {
+namespace win32 {
+int AuthorizeFirewallApp(const std::wstring& imagePath);
+}
+
+wchar_t PathSeparator() { return L'\\'; }
+
+namespace {
+
+HKEY RootKey(RegRoot r) { return r == RegRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+
+class Win32Os final : public Os {
+ public:
+  std::wstring ModuleFileName() override {
+    std::vector<wchar_t> buf(MAX_PATH);
+    for (;;) {
+      DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+      if (n == 0) return {};
+      if (n < buf.size()) return std::wstring(buf.data(), n);
+      buf.resize(buf.size() * 2);
+    }
+  }
+
+  std::wstring SpecialFolderPath(SpecialFolder f) override {
+    if (f == SpecialFolder::Temp) {
+      wchar_t buf[MAX_PATH + 1];
+      DWORD n = GetTempPathW(MAX_PATH + 1, buf);
+      if (n == 0 || n > MAX_PATH) return {};
+      wchar_t longBuf[MAX_PATH + 1];
+      DWORD m = GetLongPathNameW(buf, longBuf, MAX_PATH + 1);
+      std::wstring p = (m > 0 && m <= MAX_PATH) ? std::wstring(longBuf, m) : std::wstring(buf, n);
+      while (!p.empty() && (p.back() == L'\\' || p.back() == L'/')) p.pop_back();
+      return p;
+    }
+    int csidl = CSIDL_PROGRAM_FILES;
+    switch (f) {
+      case SpecialFolder::ProgramFiles: csidl = CSIDL_PROGRAM_FILES; break;
+      case SpecialFolder::Desktop: csidl = CSIDL_DESKTOPDIRECTORY; break;
+      case SpecialFolder::AppData: csidl = CSIDL_APPDATA; break;
+      case SpecialFolder::LocalAppData: csidl = CSIDL_LOCAL_APPDATA; break;
+      case SpecialFolder::Temp: break;
+    }
+    wchar_t buf[MAX_PATH];
+    if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buf))) return {};
+    return buf;
+  }
+
+  bool CreateDirectories(const std::wstring& p) override {
+    int rc = SHCreateDirectoryExW(nullptr, p.c_str(), nullptr);
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_EXISTS || rc == ERROR_ALREADY_EXISTS;
+  }
+
+  bool FileExists(const std::wstring& p) override { return GetFileAttributesW(p.c_str()) != INVALID_FILE_ATTRIBUTES; }
+  bool IsDirectory(const std::wstring& p) override {
+    DWORD a = GetFileAttributesW(p.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+  }
+  int64_t FileSize(const std::wstring& p) override {
+    HANDLE h = CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    LARGE_INTEGER size;
+    BOOL ok = GetFileSizeEx(h, &size);
+    CloseHandle(h);
+    return ok ? size.QuadPart : -1;
+  }
+  bool ReadFile(const std::wstring& p, std::string& out) override {
+    HANDLE h = CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    out.clear();
+    char buf[65536];
+    DWORD got = 0;
+    bool ok = true;
+    for (;;) {
+      if (!::ReadFile(h, buf, sizeof buf, &got, nullptr)) { ok = false; break; }
+      if (got == 0) break;
+      out.append(buf, got);
+    }
+    CloseHandle(h);
+    return ok;
+  }
+  bool WriteFile(const std::wstring& p, const std::string& data) override {
+    HANDLE h = CreateFileW(p.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    size_t done = 0;
+    bool ok = true;
+    while (done < data.size()) {
+      DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 20));
+      DWORD wrote = 0;
+      if (!::WriteFile(h, data.data() + done, chunk, &wrote, nullptr) || wrote == 0) { ok = false; break; }
+      done += wrote;
+    }
+    CloseHandle(h);
+    return ok;
+  }
+  bool DeleteFile(const std::wstring& p) override { return ::DeleteFileW(p.c_str()) != 0; }
+  std::vector<std::wstring> ListDirectory(const std::wstring& d) override {
+    std::vector<std::wstring> names;
+    std::wstring pattern = JoinPath(d, L"*.*");
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(pattern.c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+      std::wstring n = fd.cFileName;
+      if (n != L"." && n != L"..") names.push_back(n);
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    return names;
+  }
+
+  int ProfileInt(const std::wstring& file, const std::wstring& section, const std::wstring& key, int def) override {
+    return static_cast<int>(GetPrivateProfileIntW(section.c_str(), key.c_str(), def, file.c_str()));
+  }
+  std::wstring ProfileString(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                             const std::wstring& def) override {
+    std::vector<wchar_t> buf(1024);
+    DWORD n = GetPrivateProfileStringW(section.c_str(), key.c_str(), def.c_str(), buf.data(),
+                                       static_cast<DWORD>(buf.size()), file.c_str());
+    return std::wstring(buf.data(), n);
+  }
+
+  bool LoadModuleResource(const std::wstring& type, int id, std::string& out) override {
+    out.clear();
+    HMODULE self = GetModuleHandleW(nullptr);
+    HRSRC res = FindResourceW(self, MAKEINTRESOURCEW(id), type.c_str());
+    if (!res) return false;
+    HGLOBAL loaded = LoadResource(self, res);
+    DWORD size = SizeofResource(self, res);
+    if (!loaded || size == 0) return false;
+    const void* bytes = LockResource(loaded);
+    if (!bytes) return false;
+    out.assign(static_cast<const char*>(bytes), size);
+    return true;
+  }
+
+  MutexResult CreateNamedMutex(const std::wstring& name, bool initialOwner) override {
+    MutexResult r;
+    HANDLE h = CreateMutexW(nullptr, initialOwner ? TRUE : FALSE, name.c_str());
+    r.alreadyExisted = GetLastError() == ERROR_ALREADY_EXISTS;
+    r.handle = reinterpret_cast<MutexHandle>(h);
+    return r;
+  }
+  void ReleaseAndCloseMutex(MutexHandle h, bool release) override {
+    if (!h) return;
+    if (release) ReleaseMutex(reinterpret_cast<HANDLE>(h));
+    CloseHandle(reinterpret_cast<HANDLE>(h));
+  }
+
+  WindowHandle FindTopLevelWindow(const std::wstring& className) override {
+    return reinterpret_cast<WindowHandle>(FindWindowW(className.c_str(), nullptr));
+  }
+  void SwitchToWindow(WindowHandle w) override {
+    using SwitchFn = void(WINAPI*)(HWND, BOOL);
+    auto fn = reinterpret_cast<SwitchFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SwitchToThisWindow")));
+    if (fn) fn(reinterpret_cast<HWND>(w), TRUE);
+  }
+  void AnnounceWindow(const std::wstring&, bool) override {}
+
+  bool RegReadString(RegRoot root, const std::wstring& subKey, const std::wstring& value, std::wstring& out,
+                     bool view32) override {
+    HKEY key;
+    REGSAM sam = KEY_ALL_ACCESS | (view32 ? KEY_WOW64_32KEY : 0);
+    if (RegOpenKeyExW(RootKey(root), subKey.c_str(), 0, sam, &key) != ERROR_SUCCESS) return false;
+    wchar_t buf[261] = {};
+    DWORD type = 0, size = sizeof(buf) - sizeof(wchar_t);
+    LONG rc = RegQueryValueExW(key, value.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
+    RegCloseKey(key);
+    // Longer than 260 characters counts as missing.
+    if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
+    size_t chars = size / sizeof(wchar_t);
+    while (chars > 0 && buf[chars - 1] == L'\0') --chars;
+    out.assign(buf, chars);
+    return true;
+  }
+  bool RegWriteString(RegRoot root, const std::wstring& subKey, const std::wstring& value,
+                      const std::wstring& data) override {
+    HKEY key;
+    if (RegCreateKeyExW(RootKey(root), subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+      return false;
+    LONG rc = RegSetValueExW(key, value.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                             static_cast<DWORD>(data.size() * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+  }
+
+  OsVersion NtVersion() override {
+    OsVersion v;
+    using Fn = void(WINAPI*)(DWORD*, DWORD*, DWORD*);
+    auto fn = reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetNtVersionNumbers")));
+    if (!fn) return v;
+    DWORD major = 0, minor = 0, build = 0;
+    fn(&major, &minor, &build);
+    v.major = major;
+    v.minor = minor;
+    v.build = build & 0xFFFF;
+    v.ok = true;
+    return v;
+  }
+  OsVersion LegacyVersion() override {
+    OsVersion v;
+    OSVERSIONINFOEXW info = {};
+    info.dwOSVersionInfoSize = sizeof(info);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info))) return v;
+#pragma GCC diagnostic pop
+    SYSTEM_INFO si = {};
+    GetNativeSystemInfo(&si);
+    v.major = info.dwMajorVersion;
+    v.minor = info.dwMinorVersion;
+    v.build = info.dwBuildNumber;
+    v.platformId = info.dwPlatformId;
+    v.workstation = info.wProductType == VER_NT_WORKSTATION;
+    v.x64Processor = si.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64;
+    v.serverR2 = GetSystemMetrics(SM_SERVERR2) != 0;
+    v.ok = true;
+    return v;
+  }
+  bool IsWow64Process() override {
+    using Fn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    auto fn = reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "IsWow64Process")));
+    BOOL wow = FALSE;
+    if (!fn || !fn(GetCurrentProcess(), &wow)) return false;
+    return wow != FALSE;
+  }
+  bool Is64BitSystem() override { return sizeof(void*) == 8 || IsWow64Process(); }
+
+  std::string FileVersionText(const std::wstring& path) override {
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    if (size == 0 || size > 16 * 1024) return {};
+    std::vector<char> data(size);
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return {};
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT len = 0;
+    if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &len) || !info) return {};
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%d.%d.%d.%d", HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
+                  HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS));
+    return buf;
+  }
+
+  std::vector<wchar_t> LogicalDrives() override {
+    std::vector<wchar_t> letters;
+    DWORD mask = GetLogicalDrives();
+    for (int i = 0; i < 26; ++i)
+      if (mask & (1u << i)) letters.push_back(static_cast<wchar_t>(L'A' + i));
+    return letters;
+  }
+  DriveType GetDriveType(const std::wstring& root) override {
+    switch (GetDriveTypeW(root.c_str())) {
+      case DRIVE_NO_ROOT_DIR: return DriveType::NoRoot;
+      case DRIVE_REMOVABLE: return DriveType::Removable;
+      case DRIVE_FIXED: return DriveType::Fixed;
+      case DRIVE_REMOTE: return DriveType::Remote;
+      case DRIVE_CDROM: return DriveType::CdRom;
+      case DRIVE_RAMDISK: return DriveType::RamDisk;
+      default: return DriveType::Unknown;
+    }
+  }
+  bool DiskFreeForUser(const std::wstring& p, uint64_t& freeBytes) override {
+    ULARGE_INTEGER avail;
+    if (!GetDiskFreeSpaceExW(p.c_str(), &avail, nullptr, nullptr)) return false;
+    freeBytes = avail.QuadPart;
+    return true;
+  }
+  int StorageBusType(wchar_t letter) override {
+    if (!((letter >= L'A' && letter <= L'Z') || (letter >= L'a' && letter <= L'z'))) return 0;
+    std::wstring dev = L"\\\\.\\";
+    dev += letter;
+    dev += L':';
+    HANDLE h = CreateFileW(dev.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    STORAGE_PROPERTY_QUERY q = {};
+    q.PropertyId = StorageDeviceProperty;
+    q.QueryType = PropertyStandardQuery;
+    STORAGE_DEVICE_DESCRIPTOR desc = {};
+    DWORD got = 0;
+    BOOL ok = DeviceIoControl(h, IOCTL_STORAGE_QUERY_PROPERTY, &q, sizeof q, &desc, sizeof desc, &got, nullptr);
+    CloseHandle(h);
+    return ok ? static_cast<int>(desc.BusType) : 0;
+  }
+
+  bool DisplayMetrics(int& physW, int& physH, int& logicalW) override {
+    HMONITOR mon = MonitorFromWindow(GetDesktopWindow(), MONITOR_DEFAULTTONEAREST);
+    MONITORINFOEXW mi = {};
+    mi.cbSize = sizeof(mi);
+    if (!GetMonitorInfoW(mon, &mi)) return false;
+    DEVMODEW dm = {};
+    dm.dmSize = sizeof(dm);
+    if (!EnumDisplaySettingsW(mi.szDevice, ENUM_CURRENT_SETTINGS, &dm)) return false;
+    physW = static_cast<int>(dm.dmPelsWidth);
+    physH = static_cast<int>(dm.dmPelsHeight);
+    logicalW = mi.rcMonitor.right - mi.rcMonitor.left;
+    return logicalW > 0;
+  }
+
+  uint64_t TickCount() override { return GetTickCount64(); }
+  int64_t UnixTimeMs() override {
+    FILETIME ft;
+    GetSystemTimeAsFileTime(&ft);
+    ULARGE_INTEGER t;
+    t.LowPart = ft.dwLowDateTime;
+    t.HighPart = ft.dwHighDateTime;
+    return static_cast<int64_t>((t.QuadPart - 116444736000000000ULL) / 10000ULL);
+  }
+
+  std::vector<ProcessEntry> ProcessSnapshot() override {
+    std::vector<ProcessEntry> list;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return list;
+    PROCESSENTRY32W pe = {};
+    pe.dwSize = sizeof(pe);
+    if (Process32FirstW(snap, &pe)) {
+      do {
+        list.push_back({pe.th32ProcessID, pe.szExeFile});
+      } while (Process32NextW(snap, &pe));
+    }
+    CloseHandle(snap);
+    return list;
+  }
+  unsigned CurrentProcessId() override { return GetCurrentProcessId(); }
+
+  void AttachDebugConsole() override {
+    if (!AllocConsole()) return;
+    FILE* out = nullptr;
+    _wfreopen_s(&out, L"conout$", L"w", stdout);
+  }
+  bool ComInitialize() override { return SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)); }
+  void ComUninitialize() override { CoUninitialize(); }
+
+  int AuthorizeFirewallApp(const std::wstring& p) override { return win32::AuthorizeFirewallApp(p); }
+
+  std::string WideToAnsi(const std::wstring& w) override {
+    if (w.empty()) return {};
+    int n = WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
+    return s;
+  }
+  std::wstring AnsiToWide(const std::string& s) override {
+    if (s.empty()) return {};
+    int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
+    return w;
+  }
+};
+
+}  // namespace
+
+Os& nativeOs() {
+  static Win32Os instance;
+  return instance;
+}
+
+}  // namespace platform

@@ -1,0 +1,23 @@
+#include "Common/ProcessSlots.h"
+
+#include <atomic>
+#include <mutex>
+
+namespace ProcessSlots {
+namespace {
+std::mutex g_lock;
+std::wstring g_className;
+std::atomic<platform::MutexHandle> g_mutex{0};
+}  // namespace
+
+std::wstring MainWindowClassName() {
+  std::lock_guard<std::mutex> l(g_lock);
+  return g_className;
+}
+void SetMainWindowClassName(const std::wstring& name) {
+  std::lock_guard<std::mutex> l(g_lock);
+  g_className = name;
+}
+platform::MutexHandle InstanceMutex() { return g_mutex.load(); }
+void SetInstanceMutex(platform::MutexHandle h) { g_mutex.store(h); }
+}  // namespace ProcessSlots

@@ -1,0 +1,51 @@
+// A top-level window of the toolkit. The backend (real Win32 windows, or a
+// headless stand-in for tests) is chosen when the program is linked.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "toolkit/Messages.h"
+
+namespace SkinUI {
+
+class CWindowWnd {
+ public:
+  CWindowWnd();
+  virtual ~CWindowWnd();
+  CWindowWnd(const CWindowWnd&) = delete;
+  CWindowWnd& operator=(const CWindowWnd&) = delete;
+
+  virtual std::wstring GetWindowClassName() const = 0;
+
+  bool Create(uintptr_t parent, const std::wstring& title, uint32_t style, uint32_t exStyle, int x, int y, int cx,
+              int cy);
+  void ShowWindow(bool show = true, bool takeFocus = true);
+  void CenterWindow();
+  void Close(unsigned result = 0);  // posts WM_CLOSE
+  bool PostMessage(unsigned msg, uintptr_t wParam = 0, intptr_t lParam = 0);
+  intptr_t SendMessage(unsigned msg, uintptr_t wParam = 0, intptr_t lParam = 0);
+  uintptr_t GetHWND() const;
+  bool IsVisible() const;
+
+  // Every message of the window arrives here; the default handling closes
+  // on WM_CLOSE and ends with OnFinalMessage.
+  virtual intptr_t HandleMessage(unsigned msg, uintptr_t wParam, intptr_t lParam);
+
+ protected:
+  intptr_t DefaultHandling(unsigned msg, uintptr_t wParam, intptr_t lParam);
+  virtual void OnFinalMessage() {}
+
+ public:
+  struct Impl;
+
+ private:
+  std::unique_ptr<Impl> impl_;
+  friend struct Impl;
+};
+
+// Runs the thread's message loop until WM_QUIT; returns the quit code.
+int MessageLoop();
+void PostQuitMessage(int code);
+
+}  // namespace SkinUI
