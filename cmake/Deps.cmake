@@ -32,9 +32,14 @@ endif()
 
 # easylogging++ travels as source in Debian's libeasyloggingpp-dev; it is
 # compiled into the program on both targets.
+# Both files are copied into the build so that no other host header comes
+# into the Windows build's include path.
 find_path(EASYLOGGING_DIR easylogging++.cc PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH REQUIRED)
-add_library(easylogging STATIC ${EASYLOGGING_DIR}/easylogging++.cc)
-target_include_directories(easylogging SYSTEM PUBLIC ${EASYLOGGING_DIR})
+set(_elpp ${CMAKE_BINARY_DIR}/easylogging)
+configure_file(${EASYLOGGING_DIR}/easylogging++.h ${_elpp}/easylogging++.h COPYONLY)
+configure_file(${EASYLOGGING_DIR}/easylogging++.cc ${_elpp}/easylogging++.cc COPYONLY)
+add_library(easylogging STATIC ${_elpp}/easylogging++.cc)
+target_include_directories(easylogging SYSTEM PUBLIC ${_elpp})
 target_compile_definitions(easylogging PUBLIC
   ELPP_THREAD_SAFE ELPP_NO_DEFAULT_LOG_FILE ELPP_DISABLE_DEFAULT_CRASH_HANDLING ELPP_NO_CHECK_MACROS
   $<$<BOOL:${WIN32}>:ELPP_WINSOCK2 WIN32_LEAN_AND_MEAN>)
@@ -43,4 +48,5 @@ set_target_properties(easylogging PROPERTIES CXX_CLANG_TIDY "")
 # Its own warnings are not ours to fix.
 target_compile_options(easylogging PRIVATE -w)
 
+find_package(ZLIB REQUIRED)
 find_package(GTest REQUIRED)

@@ -13,6 +13,8 @@ namespace platform {
 // Opaque handles. 0 is "none".
 using MutexHandle = std::uintptr_t;
 using WindowHandle = std::uintptr_t;
+using FileHandle = std::uintptr_t;   // an open file for positional writes
+using EventHandle = std::uintptr_t;
 
 enum class RegRoot { LocalMachine, CurrentUser };
 
@@ -54,8 +56,18 @@ class Os {
   virtual int64_t FileSize(const std::wstring& path) = 0;  // -1 when it cannot be opened
   virtual bool ReadFile(const std::wstring& path, std::string& out) = 0;
   virtual bool WriteFile(const std::wstring& path, const std::string& data) = 0;
-  virtual bool DeleteFile(const std::wstring& path) = 0;
+  virtual bool RemoveFile(const std::wstring& path) = 0;
   virtual std::vector<std::wstring> ListDirectory(const std::wstring& dir) = 0;  // names, no "." or ".."
+  // Files written at 64-bit offsets by several threads at once (each write
+  // carries its own position, so no shared file pointer is disturbed).
+  virtual FileHandle OpenFileForUpdate(const std::wstring& path) = 0;  // existing kept, missing created; 0 on failure
+  virtual size_t WriteFileAt(FileHandle h, int64_t offset, const void* data, size_t len) = 0;  // bytes written
+  virtual bool SetFileLength(FileHandle h, int64_t length) = 0;
+  virtual void CloseFile(FileHandle h) = 0;
+  virtual bool MoveFileReplace(const std::wstring& from, const std::wstring& to) = 0;  // replaces an existing target
+
+  // Network state as the system sees it (SENSAPI on Windows)
+  virtual bool IsNetworkAlive() = 0;
 
   // INI files (Windows profile semantics: integers parse their leading digits)
   virtual int ProfileInt(const std::wstring& file, const std::wstring& section,
@@ -70,6 +82,16 @@ class Os {
   virtual MutexResult CreateNamedMutex(const std::wstring& name, bool initialOwner) = 0;
   virtual void ReleaseAndCloseMutex(MutexHandle h, bool release) = 0;
 
+  // Named events: kernel events on Windows, an in-process table on POSIX.
+  // A wait on an auto-reset event resets it in the same step.
+  virtual EventHandle CreateNamedEvent(const std::wstring& name, bool manualReset, bool initialState) = 0;
+  virtual bool WaitEvent(EventHandle h, unsigned timeoutMs) = 0;  // true when signalled in time
+  virtual void SignalEvent(EventHandle h) = 0;
+  virtual void CloseEvent(EventHandle h) = 0;
+
+  // The user's interface language and country, "English_United States"
+  virtual std::string UiLocaleText() = 0;
+
   // Top-level windows by class (any title), across processes
   virtual WindowHandle FindTopLevelWindow(const std::wstring& className) = 0;
   virtual void SwitchToWindow(WindowHandle w) = 0;
@@ -82,6 +104,11 @@ class Os {
                              std::wstring& out, bool view32 = false) = 0;
   virtual bool RegWriteString(RegRoot root, const std::wstring& subKey, const std::wstring& value,
                               const std::wstring& data) = 0;
+  // Whether the key can be opened for reading.
+  virtual bool RegKeyExists(RegRoot root, const std::wstring& subKey) = 0;
+
+  // The user's default user-interface language id (LANGID).
+  virtual unsigned UserDefaultUILanguage() = 0;
 
   // Versions and architecture
   virtual OsVersion NtVersion() = 0;        // true version (ntdll), ok=false when unavailable
@@ -92,7 +119,7 @@ class Os {
 
   // Disks
   virtual std::vector<wchar_t> LogicalDrives() = 0;     // drive letters in the system's order
-  virtual DriveType GetDriveType(const std::wstring& root) = 0;
+  virtual DriveType DriveTypeOf(const std::wstring& root) = 0;
   virtual bool DiskFreeForUser(const std::wstring& path, uint64_t& freeBytes) = 0;
   virtual int StorageBusType(wchar_t letter) = 0;       // 0 when unknown
 
@@ -150,8 +177,14 @@ class ForwardingOs : public Os {
   int64_t FileSize(const std::wstring& p) override { return in_.FileSize(p); }
   bool ReadFile(const std::wstring& p, std::string& o) override { return in_.ReadFile(p, o); }
   bool WriteFile(const std::wstring& p, const std::string& d) override { return in_.WriteFile(p, d); }
-  bool DeleteFile(const std::wstring& p) override { return in_.DeleteFile(p); }
+  bool RemoveFile(const std::wstring& p) override { return in_.RemoveFile(p); }
   std::vector<std::wstring> ListDirectory(const std::wstring& d) override { return in_.ListDirectory(d); }
+  FileHandle OpenFileForUpdate(const std::wstring& p) override { return in_.OpenFileForUpdate(p); }
+  size_t WriteFileAt(FileHandle h, int64_t o, const void* d, size_t n) override { return in_.WriteFileAt(h, o, d, n); }
+  bool SetFileLength(FileHandle h, int64_t n) override { return in_.SetFileLength(h, n); }
+  void CloseFile(FileHandle h) override { in_.CloseFile(h); }
+  bool MoveFileReplace(const std::wstring& f, const std::wstring& t) override { return in_.MoveFileReplace(f, t); }
+  bool IsNetworkAlive() override { return in_.IsNetworkAlive(); }
   int ProfileInt(const std::wstring& f, const std::wstring& s, const std::wstring& k, int d) override {
     return in_.ProfileInt(f, s, k, d);
   }
@@ -164,6 +197,13 @@ class ForwardingOs : public Os {
   }
   MutexResult CreateNamedMutex(const std::wstring& n, bool o) override { return in_.CreateNamedMutex(n, o); }
   void ReleaseAndCloseMutex(MutexHandle h, bool r) override { in_.ReleaseAndCloseMutex(h, r); }
+  EventHandle CreateNamedEvent(const std::wstring& n, bool m, bool i) override {
+    return in_.CreateNamedEvent(n, m, i);
+  }
+  bool WaitEvent(EventHandle h, unsigned ms) override { return in_.WaitEvent(h, ms); }
+  void SignalEvent(EventHandle h) override { in_.SignalEvent(h); }
+  void CloseEvent(EventHandle h) override { in_.CloseEvent(h); }
+  std::string UiLocaleText() override { return in_.UiLocaleText(); }
   WindowHandle FindTopLevelWindow(const std::wstring& c) override { return in_.FindTopLevelWindow(c); }
   void SwitchToWindow(WindowHandle w) override { in_.SwitchToWindow(w); }
   void AnnounceWindow(const std::wstring& c, bool p) override { in_.AnnounceWindow(c, p); }
@@ -175,13 +215,15 @@ class ForwardingOs : public Os {
                       const std::wstring& d) override {
     return in_.RegWriteString(r, k, v, d);
   }
+  bool RegKeyExists(RegRoot r, const std::wstring& k) override { return in_.RegKeyExists(r, k); }
+  unsigned UserDefaultUILanguage() override { return in_.UserDefaultUILanguage(); }
   OsVersion NtVersion() override { return in_.NtVersion(); }
   OsVersion LegacyVersion() override { return in_.LegacyVersion(); }
   bool IsWow64Process() override { return in_.IsWow64Process(); }
   bool Is64BitSystem() override { return in_.Is64BitSystem(); }
   std::string FileVersionText(const std::wstring& p) override { return in_.FileVersionText(p); }
   std::vector<wchar_t> LogicalDrives() override { return in_.LogicalDrives(); }
-  DriveType GetDriveType(const std::wstring& r) override { return in_.GetDriveType(r); }
+  DriveType DriveTypeOf(const std::wstring& r) override { return in_.DriveTypeOf(r); }
   bool DiskFreeForUser(const std::wstring& p, uint64_t& f) override { return in_.DiskFreeForUser(p, f); }
   int StorageBusType(wchar_t l) override { return in_.StorageBusType(l); }
   bool DisplayMetrics(int& w, int& h, int& lw) override { return in_.DisplayMetrics(w, h, lw); }

@@ -23,10 +23,20 @@ class CWindowWnd {
   void ShowWindow(bool show = true, bool takeFocus = true);
   void CenterWindow();
   void Close(unsigned result = 0);  // posts WM_CLOSE
-  bool PostMessage(unsigned msg, uintptr_t wParam = 0, intptr_t lParam = 0);
-  intptr_t SendMessage(unsigned msg, uintptr_t wParam = 0, intptr_t lParam = 0);
+  // Not PostMessage/SendMessage: windows.h makes those names macros.
+  bool PostMsg(unsigned msg, uintptr_t wParam = 0, intptr_t lParam = 0);
+  intptr_t SendMsg(unsigned msg, uintptr_t wParam = 0, intptr_t lParam = 0);
   uintptr_t GetHWND() const;
   bool IsVisible() const;
+  // Window timers; a tick arrives as WM_TIMER with the id as wParam.
+  bool SetTimer(unsigned id, unsigned ms);
+  void KillTimer(unsigned id);
+  unsigned TimerPeriod(unsigned id) const;  // 0 when not running
+  // Runs a modal loop until this window is gone (its owner disabled
+  // meanwhile); answers the wParam of the first WM_CLOSE it saw.
+  int ShowModal();
+  // Outer size in physical pixels, keeping the top-left corner.
+  void ResizeWindow(int width, int height);
 
   // Every message of the window arrives here; the default handling closes
   // on WM_CLOSE and ends with OnFinalMessage.
@@ -35,6 +45,10 @@ class CWindowWnd {
  protected:
   intptr_t DefaultHandling(unsigned msg, uintptr_t wParam, intptr_t lParam);
   virtual void OnFinalMessage() {}
+  // The first WM_CLOSE decides the modal result.
+  void NoteCloseResult(uintptr_t wParam);
+  int closeResult_ = 0;
+  bool closeSeen_ = false;
 
  public:
   struct Impl;

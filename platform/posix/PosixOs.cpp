@@ -17,7 +17,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <condition_variable>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <sstream>
 
@@ -78,6 +80,20 @@ std::string RegistryPath(RegRoot root, const std::wstring& subKey) {
   return Root() + "/registry/" + (root == RegRoot::LocalMachine ? "HKLM" : "HKCU") + "/" + key;
 }
 
+// Named events live in one in-process table; a handle owns one reference.
+struct PosixEvent {
+  std::mutex m;
+  std::condition_variable cv;
+  bool manual = false;
+  bool signalled = false;
+};
+struct EventRef {
+  std::string name;
+  std::shared_ptr<PosixEvent> ev;
+};
+std::mutex g_eventsLock;
+std::map<std::string, std::weak_ptr<PosixEvent>> g_events;
+
 bool ProcessAlive(long pid) { return pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
 
 class PosixOs final : public Os {
@@ -134,7 +150,7 @@ class PosixOs final : public Os {
     f.write(data.data(), static_cast<std::streamsize>(data.size()));
     return static_cast<bool>(f);
   }
-  bool DeleteFile(const std::wstring& p) override { return unlink(PosixPath(p).c_str()) == 0; }
+  bool RemoveFile(const std::wstring& p) override { return unlink(PosixPath(p).c_str()) == 0; }
   std::vector<std::wstring> ListDirectory(const std::wstring& d) override {
     std::vector<std::wstring> names;
     DIR* dir = opendir(PosixPath(d).c_str());
@@ -146,6 +162,35 @@ class PosixOs final : public Os {
     closedir(dir);
     return names;
   }
+
+  FileHandle OpenFileForUpdate(const std::wstring& p) override {
+    int fd = open(PosixPath(p).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    return fd < 0 ? 0 : static_cast<FileHandle>(fd) + 1;
+  }
+  size_t WriteFileAt(FileHandle h, int64_t offset, const void* data, size_t len) override {
+    if (h == 0 || offset < 0) return 0;
+    int fd = static_cast<int>(h - 1);
+    size_t done = 0;
+    while (done < len) {
+      ssize_t n = pwrite(fd, static_cast<const char*>(data) + done, len - done, static_cast<off_t>(offset + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      done += static_cast<size_t>(n);
+    }
+    return done;
+  }
+  bool SetFileLength(FileHandle h, int64_t length) override {
+    return h != 0 && length >= 0 && ftruncate(static_cast<int>(h - 1), static_cast<off_t>(length)) == 0;
+  }
+  void CloseFile(FileHandle h) override {
+    if (h != 0) close(static_cast<int>(h - 1));
+  }
+  bool MoveFileReplace(const std::wstring& from, const std::wstring& to) override {
+    return rename(PosixPath(from).c_str(), PosixPath(to).c_str()) == 0;
+  }
+
+  // No system-wide "connected" flag here; tests inject loss through ScopedOs.
+  bool IsNetworkAlive() override { return true; }
 
   int ProfileInt(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                  int def) override {
@@ -190,6 +235,59 @@ class PosixOs final : public Os {
     close(fd);
   }
 
+  EventHandle CreateNamedEvent(const std::wstring& name, bool manualReset, bool initialState) override {
+    std::lock_guard<std::mutex> g(g_eventsLock);
+    std::shared_ptr<PosixEvent> ev = name.empty() ? nullptr : g_events[N(name)].lock();
+    if (!ev) {
+      ev = std::make_shared<PosixEvent>();
+      ev->manual = manualReset;
+      ev->signalled = initialState;
+      if (!name.empty()) g_events[N(name)] = ev;
+    }
+    return reinterpret_cast<EventHandle>(new EventRef{N(name), ev});
+  }
+  bool WaitEvent(EventHandle h, unsigned timeoutMs) override {
+    if (!h) return false;
+    PosixEvent& e = *reinterpret_cast<EventRef*>(h)->ev;
+    std::unique_lock<std::mutex> lk(e.m);
+    if (!e.cv.wait_for(lk, std::chrono::milliseconds(timeoutMs), [&] { return e.signalled; })) return false;
+    if (!e.manual) e.signalled = false;
+    return true;
+  }
+  void SignalEvent(EventHandle h) override {
+    if (!h) return;
+    PosixEvent& e = *reinterpret_cast<EventRef*>(h)->ev;
+    {
+      std::lock_guard<std::mutex> lk(e.m);
+      e.signalled = true;
+    }
+    if (e.manual) e.cv.notify_all(); else e.cv.notify_one();
+  }
+  void CloseEvent(EventHandle h) override {
+    if (!h) return;
+    EventRef* ref = reinterpret_cast<EventRef*>(h);
+    std::lock_guard<std::mutex> g(g_eventsLock);
+    std::string name = ref->name;
+    delete ref;
+    auto it = g_events.find(name);
+    if (it != g_events.end() && it->second.expired()) g_events.erase(it);
+  }
+
+  // "ll_CC.codeset" from the environment, as Windows would name it; the
+  // names are codes here ("en_US").
+  std::string UiLocaleText() override {
+    const char* vars[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+    for (const char* v : vars) {
+      const char* val = std::getenv(v);
+      if (!val || !*val) continue;
+      std::string s = val;
+      size_t cut = s.find_first_of(".@");
+      if (cut != std::string::npos) s.resize(cut);
+      return s == "C" || s == "POSIX" ? "" : s;
+    }
+    return {};
+  }
+
   // Windows of the headless toolkit: one file per owning process.
   WindowHandle FindTopLevelWindow(const std::wstring& className) override {
     std::string dir = Root() + "/windows/" + N(className);
@@ -229,6 +327,20 @@ class PosixOs final : public Os {
     if (!WriteFile(W(tmp), N(data))) return false;
     return rename(tmp.c_str(), file.c_str()) == 0;
   }
+  bool RegKeyExists(RegRoot root, const std::wstring& subKey) override {
+    struct stat st;
+    return stat(RegistryPath(root, subKey).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  }
+  // LUMEVIA_UI_LANGID (decimal) stands in for the user's setting; US English otherwise.
+  unsigned UserDefaultUILanguage() override {
+    const char* v = getenv("LUMEVIA_UI_LANGID");
+    if (v && *v) {
+      char* end = nullptr;
+      unsigned long id = strtoul(v, &end, 10);
+      if (end && *end == '\0' && id <= 0xFFFF) return static_cast<unsigned>(id);
+    }
+    return 1033;
+  }
 
   OsVersion NtVersion() override { return {}; }
   OsVersion LegacyVersion() override { return {}; }
@@ -242,7 +354,7 @@ class PosixOs final : public Os {
   std::string FileVersionText(const std::wstring&) override { return {}; }
 
   std::vector<wchar_t> LogicalDrives() override { return {}; }
-  DriveType GetDriveType(const std::wstring& root) override {
+  DriveType DriveTypeOf(const std::wstring& root) override {
     return IsDirectory(root) ? DriveType::Fixed : DriveType::NoRoot;
   }
   bool DiskFreeForUser(const std::wstring& p, uint64_t& freeBytes) override {

@@ -9,6 +9,7 @@
 #include <oleauto.h>
 
 #include <cstdio>
+#include <string>
 
 namespace platform {
 namespace win32 {

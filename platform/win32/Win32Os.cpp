@@ -112,7 +112,7 @@ class Win32Os final : public Os {
     CloseHandle(h);
     return ok;
   }
-  bool DeleteFile(const std::wstring& p) override { return ::DeleteFileW(p.c_str()) != 0; }
+  bool RemoveFile(const std::wstring& p) override { return ::DeleteFileW(p.c_str()) != 0; }
   std::vector<std::wstring> ListDirectory(const std::wstring& d) override {
     std::vector<std::wstring> names;
     std::wstring pattern = JoinPath(d, L"*.*");
@@ -125,6 +125,52 @@ class Win32Os final : public Os {
     } while (FindNextFileW(h, &fd));
     FindClose(h);
     return names;
+  }
+
+  FileHandle OpenFileForUpdate(const std::wstring& p) override {
+    HANDLE h = CreateFileW(p.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return h == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<FileHandle>(h);
+  }
+  size_t WriteFileAt(FileHandle h, int64_t offset, const void* data, size_t len) override {
+    if (h == 0 || offset < 0) return 0;
+    size_t done = 0;
+    while (done < len) {
+      // The position travels in the OVERLAPPED record: no shared file pointer.
+      OVERLAPPED ov = {};
+      uint64_t at = static_cast<uint64_t>(offset) + done;
+      ov.Offset = static_cast<DWORD>(at & 0xFFFFFFFFu);
+      ov.OffsetHigh = static_cast<DWORD>(at >> 32);
+      DWORD chunk = static_cast<DWORD>(std::min<size_t>(len - done, 1u << 20));
+      DWORD wrote = 0;
+      if (!::WriteFile(reinterpret_cast<HANDLE>(h), static_cast<const char*>(data) + done, chunk, &wrote, &ov) ||
+          wrote == 0)
+        break;
+      done += wrote;
+    }
+    return done;
+  }
+  bool SetFileLength(FileHandle h, int64_t length) override {
+    if (h == 0 || length < 0) return false;
+    FILE_END_OF_FILE_INFO info;
+    info.EndOfFile.QuadPart = length;
+    return SetFileInformationByHandle(reinterpret_cast<HANDLE>(h), FileEndOfFileInfo, &info, sizeof info) != 0;
+  }
+  void CloseFile(FileHandle h) override {
+    if (h != 0) CloseHandle(reinterpret_cast<HANDLE>(h));
+  }
+  bool MoveFileReplace(const std::wstring& from, const std::wstring& to) override {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  }
+
+  bool IsNetworkAlive() override {
+    // SENSAPI is looked up at run time; without it the network counts as present.
+    using Fn = BOOL(WINAPI*)(LPDWORD);
+    static HMODULE sens = LoadLibraryW(L"sensapi.dll");
+    static Fn fn = sens ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(sens, "IsNetworkAlive"))) : nullptr;
+    if (!fn) return true;
+    DWORD flags = 0;
+    return fn(&flags) != FALSE;
   }
 
   int ProfileInt(const std::wstring& file, const std::wstring& section, const std::wstring& key, int def) override {
@@ -165,6 +211,29 @@ class Win32Os final : public Os {
     CloseHandle(reinterpret_cast<HANDLE>(h));
   }
 
+  EventHandle CreateNamedEvent(const std::wstring& name, bool manualReset, bool initialState) override {
+    HANDLE h = CreateEventW(nullptr, manualReset ? TRUE : FALSE, initialState ? TRUE : FALSE,
+                            name.empty() ? nullptr : name.c_str());
+    return reinterpret_cast<EventHandle>(h);
+  }
+  bool WaitEvent(EventHandle h, unsigned timeoutMs) override {
+    return h && WaitForSingleObject(reinterpret_cast<HANDLE>(h), timeoutMs) == WAIT_OBJECT_0;
+  }
+  void SignalEvent(EventHandle h) override {
+    if (h) ::SetEvent(reinterpret_cast<HANDLE>(h));
+  }
+  void CloseEvent(EventHandle h) override {
+    if (h) CloseHandle(reinterpret_cast<HANDLE>(h));
+  }
+
+  std::string UiLocaleText() override {
+    LCID lcid = MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT);
+    wchar_t lang[128] = {0}, country[128] = {0};
+    if (!GetLocaleInfoW(lcid, LOCALE_SENGLISHLANGUAGENAME, lang, 128)) return {};
+    if (!GetLocaleInfoW(lcid, LOCALE_SENGLISHCOUNTRYNAME, country, 128)) return Utf8FromWide(lang);
+    return Utf8FromWide(std::wstring(lang) + L"_" + country);
+  }
+
   WindowHandle FindTopLevelWindow(const std::wstring& className) override {
     return reinterpret_cast<WindowHandle>(FindWindowW(className.c_str(), nullptr));
   }
@@ -198,11 +267,20 @@ class Win32Os final : public Os {
     if (RegCreateKeyExW(RootKey(root), subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
         ERROR_SUCCESS)
       return false;
+    // The terminator is part of a REG_SZ value: readers that trust the
+    // stored length would otherwise see an unterminated text.
     LONG rc = RegSetValueExW(key, value.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                             static_cast<DWORD>(data.size() * sizeof(wchar_t)));
+                             static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
     return rc == ERROR_SUCCESS;
   }
+  bool RegKeyExists(RegRoot root, const std::wstring& subKey) override {
+    HKEY key;
+    if (RegOpenKeyExW(RootKey(root), subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+  }
+  unsigned UserDefaultUILanguage() override { return GetUserDefaultUILanguage(); }
 
   OsVersion NtVersion() override {
     OsVersion v;
@@ -270,7 +348,7 @@ class Win32Os final : public Os {
       if (mask & (1u << i)) letters.push_back(static_cast<wchar_t>(L'A' + i));
     return letters;
   }
-  DriveType GetDriveType(const std::wstring& root) override {
+  DriveType DriveTypeOf(const std::wstring& root) override {
     switch (GetDriveTypeW(root.c_str())) {
       case DRIVE_NO_ROOT_DIR: return DriveType::NoRoot;
       case DRIVE_REMOVABLE: return DriveType::Removable;

@@ -108,7 +108,7 @@ int RunStub(const std::wstring& commandLine) {
   }
 
   if (mainWnd.IsNotSupport(false)) {
-    mainWnd.SendMessage(SkinUI::kWmClose);
+    mainWnd.SendMsg(SkinUI::kWmClose);
   } else {
     mainWnd.CenterWindow();
     mainWnd.ShowMainWindow();

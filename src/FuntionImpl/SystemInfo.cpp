@@ -273,7 +273,7 @@ void PickInstallDrive(std::wstring& path) {
   uint64_t bestFree = 0;
   for (wchar_t letter : os().LogicalDrives()) {
     std::wstring root = std::wstring(1, letter) + L":\\";
-    if (os().GetDriveType(root) != platform::DriveType::Fixed) continue;
+    if (os().DriveTypeOf(root) != platform::DriveType::Fixed) continue;
     if (os().StorageBusType(letter) == 7) continue;  // USB
     uint64_t freeBytes = 0;
     if (!os().DiskFreeForUser(root, freeBytes)) continue;

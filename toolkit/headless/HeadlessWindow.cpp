@@ -79,11 +79,11 @@ bool CWindowWnd::Create(uintptr_t, const std::wstring&, uint32_t, uint32_t, int 
 
 void CWindowWnd::ShowWindow(bool show, bool) { impl_->visible = show; }
 void CWindowWnd::CenterWindow() {}
-void CWindowWnd::Close(unsigned result) { PostMessage(kWmClose, result, 0); }
+void CWindowWnd::Close(unsigned result) { PostMsg(kWmClose, result, 0); }
 uintptr_t CWindowWnd::GetHWND() const { return impl_->created ? reinterpret_cast<uintptr_t>(this) : 0; }
 bool CWindowWnd::IsVisible() const { return impl_->visible; }
 
-bool CWindowWnd::PostMessage(unsigned msg, uintptr_t w, intptr_t l) {
+bool CWindowWnd::PostMsg(unsigned msg, uintptr_t w, intptr_t l) {
   {
     std::lock_guard<std::mutex> lk(Q().lock);
     if (!impl_->created) return false;
@@ -93,7 +93,7 @@ bool CWindowWnd::PostMessage(unsigned msg, uintptr_t w, intptr_t l) {
   return true;
 }
 
-intptr_t CWindowWnd::SendMessage(unsigned msg, uintptr_t w, intptr_t l) { return HandleMessage(msg, w, l); }
+intptr_t CWindowWnd::SendMsg(unsigned msg, uintptr_t w, intptr_t l) { return HandleMessage(msg, w, l); }
 
 intptr_t CWindowWnd::HandleMessage(unsigned msg, uintptr_t w, intptr_t l) { return DefaultHandling(msg, w, l); }
 

@@ -86,13 +86,13 @@ void CWindowWnd::CenterWindow() {
   SetWindowPos(impl_->hwnd, nullptr, x, y, -1, -1, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void CWindowWnd::Close(unsigned result) { PostMessage(WM_CLOSE, result, 0); }
+void CWindowWnd::Close(unsigned result) { PostMsg(WM_CLOSE, result, 0); }
 
-bool CWindowWnd::PostMessage(unsigned msg, uintptr_t w, intptr_t l) {
+bool CWindowWnd::PostMsg(unsigned msg, uintptr_t w, intptr_t l) {
   return impl_->hwnd && ::PostMessageW(impl_->hwnd, msg, static_cast<WPARAM>(w), static_cast<LPARAM>(l));
 }
 
-intptr_t CWindowWnd::SendMessage(unsigned msg, uintptr_t w, intptr_t l) {
+intptr_t CWindowWnd::SendMsg(unsigned msg, uintptr_t w, intptr_t l) {
   if (!impl_->hwnd) return 0;
   return static_cast<intptr_t>(::SendMessageW(impl_->hwnd, msg, static_cast<WPARAM>(w), static_cast<LPARAM>(l)));
 }

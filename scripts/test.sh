@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Runs every test: installs what is needed, builds the native, sanitized and
+# Windows targets, runs their ctest suites (the Windows ones under Wine) and
+# the fake services' self-test, then prints one closing count.
+#   scripts/test.sh [--no-deps]
+set -uo pipefail
+cd "$(dirname "$0")/.."
+[[ ${1:-} == --no-deps ]] || bash scripts/deps.sh || exit 1
+
+passed=0 failed=0
+tally() {  # tally LOG: adds ctest's "N tests failed out of M"
+  local line
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$1" | tail -1)
+  if [[ -z $line ]]; then failed=$((failed + 1)); return; fi
+  local f t
+  f=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
+  t=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/' <<<"$line")
+  passed=$((passed + t - f)); failed=$((failed + f))
+}
+
+for preset in native native-asan windows; do
+  echo "=== $preset ==="
+  if ! { cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset"; }; then
+    echo "build of $preset failed"; failed=$((failed + 1)); continue
+  fi
+  log=$(mktemp)
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --preset "$preset" 2>&1 | tee "$log"
+  tally "$log"
+  rm -f "$log"
+done
+
+echo "=== fake services ==="
+log=$(mktemp)
+if python3 -m unittest tests/fake_services/test_fake_services.py 2>&1 | tee "$log"; then
+  n=$(grep -E '^Ran [0-9]+ test' "$log" | sed -E 's/Ran ([0-9]+).*/\1/')
+  passed=$((passed + ${n:-0}))
+else
+  failed=$((failed + 1))
+fi
+rm -f "$log"
+
+echo "tests: $passed passed, $failed failed"
+[[ $failed -eq 0 ]]

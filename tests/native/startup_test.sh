@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Start-up guards and shut-down order of the native build (headless windows,
+# POSIX stand-ins for mutexes and the window list).
+#   startup_test.sh path/to/lumevia-setup
+set -euo pipefail
+exe=$1
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+app=$work/app
+mkdir -p "$app/resources" "$work/tmp"
+cp "$exe" "$app/lumevia-setup"
+cp "$(dirname "$exe")/resources/ZIPRES_138" "$app/resources/"
+export LUMEVIA_POSIX_ROOT=$work/root TMPDIR=$work/tmp
+class_dir=$LUMEVIA_POSIX_ROOT/windows/ZQ_UI_Frame_642
+logs() { find "$work/tmp" -name '*.log' | sort; }
+
+wait_for() {  # wait_for SECONDS command...
+  local limit=$(( $1 * 10 )); shift
+  for ((i = 0; i < limit; i++)); do "$@" && return 0; sleep 0.1; done
+  return 1
+}
+has_window() { [[ -n $(ls "$class_dir" 2>/dev/null) ]]; }
+window_count() { ls "$class_dir" 2>/dev/null | wc -l; }
+
+start() { "$app/lumevia-setup" "$@" >"$work/out.$RANDOM" 2>&1 & pids+=($!); last=$!; }
+stop_and_check() {  # stop_and_check PID: WM_CLOSE (SIGTERM), then exit code 0
+  kill -TERM "$1"
+  local rc=0
+  wait "$1" || rc=$?
+  [[ $rc -eq 0 ]] || fail "exit code $rc after close"
+}
+
+echo "case: a second copy switches to the first one's window and leaves"
+start; first=$last
+wait_for 10 has_window || fail "first copy shows no window"
+before=$(logs | wc -l)
+timeout 10 "$app/lumevia-setup" >"$work/second.out" 2>&1 || fail "second copy did not exit 0"
+[[ $(cat "$work/second.out") == test ]] || fail "second copy wrote more than its first print: $(cat "$work/second.out")"
+[[ $(logs | wc -l) -eq $before ]] || fail "second copy created a log"
+[[ $(window_count) -eq 1 ]] || fail "second copy left a window"
+kill -0 "$first" || fail "first copy ended"
+
+echo "case: closing runs the shut-down in order and exits 0"
+log=$(logs | head -1)
+stop_and_check "$first"
+grep -n -E ' Wait exit [123]$' "$log" | cut -d: -f1 | tr '\n' ' ' | grep -q -E '^[0-9]+ [0-9]+ [0-9]+ $' \
+  || fail "shut-down lines missing: $(cat "$log")"
+order=$(grep -o -E ' Wait exit [123]$' "$log" | tr -d '\n')
+[[ $order == " Wait exit 1 Wait exit 2 Wait exit 3" ]] || fail "shut-down order: $order"
+grep -q ' Request For Product Config -- \[Downloader Id\]: 642 \[Site Id\]: 525 \[Language Id\]: 1033' "$log" \
+  || fail "configuration labels not read"
+grep -q -E '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:,]+--\[Thread\]\([0-9]+\)  Wait exit 1$' "$log" || fail "line format"
+
+echo "case: the mutex held without a window: log and leave"
+mkdir -p "$LUMEVIA_POSIX_ROOT/mutex"
+( exec 9>"$LUMEVIA_POSIX_ROOT/mutex/KVR_Downloader_642"; flock 9; exec sleep 30 ) & pids+=($!); holder=$!
+sleep 0.3
+rm -rf "$work/tmp"/*
+timeout 10 "$app/lumevia-setup" >/dev/null 2>&1 || fail "copy behind a held mutex did not exit 0"
+grep -q ' Already exist instance, id is: 642$' $(logs) || fail "no 'Already exist instance' line"
+! grep -q ' Wait exit 1' $(logs) || fail "went on past the mutex guard"
+kill "$holder"
+
+echo "case: AutoRun = 1 lets two copies run side by side"
+printf '[Settings]\r\nAutoRun=1\r\n' >"$app/zq_downloader.cfg"
+start; a=$last
+wait_for 10 has_window || fail "first AutoRun copy shows no window"
+start; b=$last
+wait_for 10 test "$(window_count)" -eq 2 || fail "second AutoRun copy did not run beside the first"
+stop_and_check "$a"
+stop_and_check "$b"
+rm "$app/zq_downloader.cfg"
+
+echo "case: a damaged or missing skin still starts and exits 0"
+for kind in missing empty notzip; do
+  case $kind in
+    missing) rm -f "$app/resources/ZIPRES_138" ;;
+    empty) : >"$app/resources/ZIPRES_138" ;;
+    notzip) echo "not a zip" >"$app/resources/ZIPRES_138" ;;
+  esac
+  start; p=$last
+  wait_for 10 bash -c "ls '$LUMEVIA_POSIX_ROOT/windows/ZQ_UI_Frame' 2>/dev/null | grep -q ." \
+    || fail "no window with a $kind skin"
+  stop_and_check "$p"
+done
+echo "startup: all cases passed"

@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "platform/IniText.h"
+#include "platform/Platform.h"
+
+using platform::os;
+
+TEST(Platform, RegistryStringsRoundTrip) {
+  const std::wstring key = L"SOFTWARE\\LumeviaTests\\Roundtrip";
+  const std::wstring text = L"Ja \u65E5\u672C\u8A9E";
+  ASSERT_TRUE(os().RegWriteString(platform::RegRoot::CurrentUser, key, L"Lang", text));
+  std::wstring out;
+  ASSERT_TRUE(os().RegReadString(platform::RegRoot::CurrentUser, key, L"Lang", out));
+  EXPECT_EQ(out, text);
+  EXPECT_TRUE(os().RegReadString(platform::RegRoot::CurrentUser, L"software\\lumeviatests\\ROUNDTRIP", L"LANG", out));
+  EXPECT_FALSE(os().RegReadString(platform::RegRoot::CurrentUser, key, L"Missing", out));
+}
+
+TEST(Platform, ASecondCreationOfANamedMutexSeesTheFirst) {
+  std::wstring name = L"LumeviaTestMutex_" + std::to_wstring(os().CurrentProcessId());
+  platform::MutexResult first = os().CreateNamedMutex(name, true);
+  ASSERT_NE(first.handle, 0u);
+  EXPECT_FALSE(first.alreadyExisted);
+  platform::MutexResult second = os().CreateNamedMutex(name, true);
+  EXPECT_TRUE(second.alreadyExisted);
+  os().ReleaseAndCloseMutex(second.handle, false);
+  os().ReleaseAndCloseMutex(first.handle, true);
+  platform::MutexResult third = os().CreateNamedMutex(name, true);
+  EXPECT_FALSE(third.alreadyExisted);
+  os().ReleaseAndCloseMutex(third.handle, true);
+}
+
+TEST(Platform, FilesAndFolders) {
+  testing_support::TempDir dir;
+  std::wstring deep = dir.file(L"a") + platform::PathSeparator() + L"b";
+  ASSERT_TRUE(os().CreateDirectories(deep));
+  EXPECT_TRUE(os().CreateDirectories(deep));  // already there counts as done
+  EXPECT_TRUE(os().IsDirectory(deep));
+  std::wstring f = platform::JoinPath(deep, L"x.bin");
+  std::string bytes("a\0b", 3);
+  ASSERT_TRUE(os().WriteFile(f, bytes));
+  EXPECT_EQ(os().FileSize(f), 3);
+  std::string back;
+  ASSERT_TRUE(os().ReadFile(f, back));
+  EXPECT_EQ(back, bytes);
+  EXPECT_EQ(os().ListDirectory(deep), std::vector<std::wstring>{L"x.bin"});
+  EXPECT_TRUE(os().RemoveFile(f));
+  EXPECT_FALSE(os().FileExists(f));
+  EXPECT_EQ(os().FileSize(f), -1);
+  uint64_t freeBytes = 0;
+  EXPECT_TRUE(os().DiskFreeForUser(dir.path(), freeBytes));
+  EXPECT_GT(freeBytes, 0u);
+}
+
+TEST(Platform, PathPieces) {
+  EXPECT_EQ(platform::DirectoryOf(L"C:\\a\\b.exe"), L"C:\\a\\");
+  EXPECT_EQ(platform::DirectoryOf(L"/a/b"), L"/a/");
+  EXPECT_EQ(platform::DirectoryOf(L"b.exe"), L"");
+  EXPECT_EQ(platform::FileNameOf(L"C:\\a/b.exe"), L"b.exe");
+}
+
+TEST(Platform, IniTextAsTheProfileFunctionsReadIt) {
+  std::string v;
+  EXPECT_TRUE(platform::IniLookup("\xEF\xBB\xBF[settings]\r\n autorun = 1 \r\n", "Settings", "AutoRun", v));
+  EXPECT_EQ(v, "1");
+  EXPECT_FALSE(platform::IniLookup("[Settings]\nAutoRun\n", "Settings", "AutoRun", v));
+  EXPECT_TRUE(platform::IniLookup("[S]\nk=a\nk=b\n", "S", "k", v));
+  EXPECT_EQ(v, "a");  // the first match wins
+  EXPECT_EQ(platform::IniParseInt("01"), 1);
+  EXPECT_EQ(platform::IniParseInt(" 7x"), 7);
+  EXPECT_EQ(platform::IniParseInt("true"), 0);
+  EXPECT_EQ(platform::IniParseInt("-3"), -3);
+  EXPECT_EQ(platform::IniParseInt("99999999999999999999"), 2147483647);
+}
+
+TEST(Platform, TheRunningModuleAndItsResources) {
+  std::wstring exe = os().ModuleFileName();
+  EXPECT_FALSE(exe.empty());
+  EXPECT_TRUE(os().FileExists(exe));
+  std::string bytes;
+  EXPECT_FALSE(os().LoadModuleResource(L"ZIPRES", 4242, bytes));  // the tests carry no such resource
+  EXPECT_TRUE(bytes.empty());
+  EXPECT_LE(os().TickCount(), os().TickCount());
+  EXPECT_GT(os().UnixTimeMs(), 1700000000000LL);
+}
