@@ -90,4 +90,29 @@ for kind in missing empty notzip; do
     || fail "no window with a $kind skin"
   stop_and_check "$p"
 done
+echo "case: a skin whose configuration is missing, not XML or without labels"
+make_skin() {  # make_skin KIND: the built skin with configure/configure.xml changed
+  python3 - "$(dirname "$exe")/resources/ZIPRES_138" "$app/resources/ZIPRES_138" "$1" <<'PYEOF'
+import sys, zipfile
+src, dst, kind = sys.argv[1:4]
+with zipfile.ZipFile(src) as zin, zipfile.ZipFile(dst, "w") as zout:
+    for item in zin.infolist():
+        data = zin.read(item.filename)
+        if item.filename == "configure/configure.xml":
+            if kind == "missing":
+                continue
+            data = {"notxml": b"\xef\xbb\xbf<<< not xml", "nolabels": b"\xef\xbb\xbf<Window><Container/></Window>",
+                    "garbage": data.replace(b'text="642"', b'text="x6y"').replace(b'text="525"', b'text="-"')}[kind]
+        zout.writestr(item, data)
+PYEOF
+}
+for kind in missing notxml nolabels garbage; do
+  make_skin "$kind"
+  rm -rf "$LUMEVIA_POSIX_ROOT/windows"
+  start; p=$last
+  wait_for 10 bash -c "ls '$LUMEVIA_POSIX_ROOT/windows/'*/ 2>/dev/null | grep -q ." || fail "no window with a $kind configuration"
+  stop_and_check "$p"
+done
+grep -q ' Request For Product Config -- \[Downloader Id\]: 0 \[Site Id\]: 0 ' $(logs | tail -1) \
+  || fail "non-numeric labels must read as 0"
 echo "startup: all cases passed"
