@@ -231,11 +231,12 @@ const SiteTagRow kSiteTags[] = {
 std::string DecodeBase64(const std::string& in) {
   static const std::string chars = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string out;
-  int val = 0, bits = -8;
+  uint32_t val = 0;
+  int bits = -8;
   for (char c : in) {
     size_t p = chars.find(c);
     if (p == std::string::npos) break;  // "=" padding ends the data
-    val = (val << 6) + static_cast<int>(p);
+    val = ((val << 6) | static_cast<uint32_t>(p)) & 0xFFFFFFu;  // only the last 24 bits matter
     bits += 6;
     if (bits >= 0) {
       out += static_cast<char>((val >> bits) & 0xFF);

@@ -73,7 +73,8 @@ printf '[Settings]\r\nAutoRun=1\r\n' >"$app/zq_downloader.cfg"
 start; a=$last
 wait_for 10 has_window || fail "first AutoRun copy shows no window"
 start; b=$last
-wait_for 10 test "$(window_count)" -eq 2 || fail "second AutoRun copy did not run beside the first"
+two_windows() { [[ $(window_count) -eq 2 ]]; }
+wait_for 10 two_windows || fail "second AutoRun copy did not run beside the first"
 stop_and_check "$a"
 stop_and_check "$b"
 rm "$app/zq_downloader.cfg"
