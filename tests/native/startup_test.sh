@@ -40,6 +40,8 @@ stop_and_check() {  # stop_and_check PID: WM_CLOSE (SIGTERM), then exit code 0
 echo "case: a second copy switches to the first one's window and leaves"
 start; first=$last
 wait_for 10 has_window || fail "first copy shows no window"
+creation_done() { logs | xargs -r grep -l 'Request For Product Config' | grep -q .; }
+wait_for 10 creation_done || fail "first copy wrote no log"
 before=$(logs | wc -l)
 timeout 10 "$app/lumevia-setup" >"$work/second.out" 2>&1 || fail "second copy did not exit 0"
 [[ $(cat "$work/second.out") == test ]] || fail "second copy wrote more than its first print: $(cat "$work/second.out")"
