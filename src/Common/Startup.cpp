@@ -7,6 +7,7 @@
 #include "FuntionImpl/RunOptions.h"
 #include "log/Log.h"
 #include "platform/Platform.h"
+#include "telemetry/CSingleUserLog.h"
 #include "toolkit/DialogBuilder.h"
 #include "toolkit/PaintManager.h"
 #include "toolkit/SkinPackage.h"
@@ -120,6 +121,7 @@ int RunStub(const std::wstring& commandLine) {
   os.ReleaseAndCloseMutex(ProcessSlots::InstanceMutex(), true);
   ProcessSlots::SetInstanceMutex(0);
   LOG(INFO) << " Wait exit 2";
+  CSingleUserLog::Instance().WaitThreadForExit();
   LOG(INFO) << " Wait exit 3";
   os.ComUninitialize();
   return 0;

@@ -16,6 +16,7 @@ const ServiceEntry kServices[] = {
     {Service::UpdateService, "https", "update.marlowgate.com", "update service"},
     {Service::Ga4, "https", "www.google-analytics.com", "GA4"},
     {Service::AnalyticsCollector, "https", "collect.marlowgate.com", "analytics collector"},
+    {Service::AnalyticsCollectorTest, "https", "collect-test.marlowgate.com", "analytics collector (test)"},
 };
 
 std::string Base() {

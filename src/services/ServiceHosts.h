@@ -17,6 +17,7 @@ enum class Service {
   UpdateService,        // exception reports in the test environment
   Ga4,                  // GA4 measurement protocol
   AnalyticsCollector,   // the maker's analytics collector
+  AnalyticsCollectorTest,  // the same, test host (a "test" file in the working folder)
 };
 
 struct ServiceEntry {
