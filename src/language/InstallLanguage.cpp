@@ -1,0 +1,56 @@
+// Hands the interface language to the installed product so that it starts
+// in the language the user chose here.
+#include "language/Language.h"
+#include "log/Log.h"
+#include "platform/Platform.h"
+
+namespace {
+
+// Orvane family (downloader ids 113 to 115) reads a locale name.
+const wchar_t* OrvaneLocale(EnumLanguage lang) {
+  switch (lang) {
+    case Lang_Japanese: return L"ja_JP";
+    case Lang_Chinese: return L"zh_CN";
+    case Lang_Spanish: return L"es_ES";
+    case Lang_German: return L"de_DE";
+    case Lang_French: return L"fr_FR";
+    case Lang_Russian: return L"ru_RU";
+    case Lang_Portuguese: return L"pt_BR";
+    case Lang_ChineseTrad: return L"zh_TW";
+    default: return L"en_US";
+  }
+}
+
+std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + std::char_traits<char>::length(ascii)); }
+
+}  // namespace
+
+int WriteInstallLanguage(int downloaderId, const std::wstring& softwareName, EnumLanguage lang) {
+  platform::Os& os = platform::os();
+  lang = NormalizeLanguage(lang);
+  using platform::RegRoot;
+
+  if (downloaderId == 104) {
+    return os.RegWriteString(RegRoot::CurrentUser, L"Software\\Tallumen\\Convextra", L"kCurrentLanguage",
+                             lang == Lang_Chinese ? L"Chinese" : L"English") ? 1 : 0;
+  }
+  if (downloaderId >= 113 && downloaderId <= 115) {
+    return os.RegWriteString(RegRoot::CurrentUser, L"Software\\Marlowgate\\Orvane", L"Lang", OrvaneLocale(lang))
+               ? 1 : 0;
+  }
+
+  // Inno Setup keeps the language of an installation in its uninstall key.
+  std::wstring key;
+  if (os.RegKeyExists(RegRoot::LocalMachine, L"SoftWare\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall"))
+    key = L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{" + softwareName + L"}_is1";
+  else if (os.RegKeyExists(RegRoot::LocalMachine, L"SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall"))
+    key = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{" + softwareName + L"}_is1";
+  else
+    return 0;
+  std::wstring text = Widen(InstallerLanguageText(lang, 0));
+  if (!os.RegWriteString(RegRoot::LocalMachine, key, L"Inno Setup: Language", text)) {
+    LOG(INFO) << " Write install language failed";
+    return 0;
+  }
+  return 1;
+}
