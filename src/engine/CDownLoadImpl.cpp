@@ -1,0 +1,151 @@
+#include "engine/CDownLoadImpl.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "FuntionImpl/Md5.h"
+#include "FuntionImpl/SystemInfo.h"
+#include "engine/CDownloadTaskManager.h"
+#include "engine/CDownloader.h"
+#include "engine/IEngineEvents.h"
+#include "log/Log.h"
+
+namespace {
+
+constexpr uint64_t kStallMs = 30000;        // no new bytes for this long ends the download
+constexpr int kDriverWaitMs = 180000;        // wait for the driver after a stop
+constexpr int kWatchPauseMs = 20;            // between watch passes; figures change at most every 1 ms
+constexpr int64_t kMinimumPackage = 1048576; // a real package is at least 1 MiB
+
+platform::Os& Os() { return platform::os(); }
+
+}  // namespace
+
+CDownLoadImpl::CDownLoadImpl(IDownloadOwner* owner, int threadCount)
+    : owner_(owner), threadCount_(threadCount > 0 ? threadCount : defaultThreadCount()) {}
+
+int CDownLoadImpl::defaultThreadCount() {
+  int n = static_cast<int>(std::thread::hardware_concurrency()) * 8 / 5;
+  return n < 4 ? 4 : n;
+}
+
+bool CDownLoadImpl::IsCdnUrl(const std::string& url) {
+  return url.find("//cdn.") != std::string::npos || url.find("//dl.") != std::string::npos;
+}
+
+bool CDownLoadImpl::IsCdnUrl(const std::wstring& url) {
+  return url.find(L"//cdn.") != std::wstring::npos || url.find(L"//dl.") != std::wstring::npos;
+}
+
+int CDownLoadImpl::SuperDownloadFile(const std::wstring& url, const std::wstring& localPath, std::string& cdnResult,
+                                     bool reportSizeProbe, bool requireMinimumSize) {
+  // Paths are not cut to a fixed buffer: a cut path would name another file.
+  const std::string narrowUrl = Os().WideToAnsi(url);
+  const std::string narrowPath = Os().WideToAnsi(localPath);
+  const std::string taskFile = narrowPath + ".xml";
+  const bool isCdn = IsCdnUrl(url);
+
+  // A local file of another size than the remote one is stale.
+  if (Os().FileExists(localPath)) {
+    CDownloadTaskManager probe(narrowUrl, "", "");
+    CURLcode code;
+    std::string tag;
+    int64_t remote = probe.getContentLength(code, tag);
+    if (FuntionImpl::GetFileSize64(localPath) != remote) {
+      Os().RemoveFile(localPath);
+      std::wstring xml = localPath + L".xml";
+      if (Os().FileExists(xml)) Os().RemoveFile(xml);
+    }
+  }
+
+  auto downloader = std::make_unique<CDownloader>(narrowUrl, narrowPath, taskFile, threadCount_);
+  auto finish = [&](int code) {
+    downloader->stopDownload();
+    if (!downloader->waitDriver(kDriverWaitMs)) LOG(INFO) << " driver still running after the stop, waiting on";
+    cdnResult = downloader->getCdnResult();
+    downloader->resetDownloader();
+    return code;
+  };
+
+  int r = downloader->downloadInit(isCdn, reportSizeProbe ? "Download" : "");
+  if (r != DOWNLOAD_SUCCESS) return finish(r);
+
+  downloader->startDownload();
+  engineEvents().funnelEx("Download", "SliceDownloading", "", "");
+  uint64_t lastTick = Os().TickCount();
+  int64_t lastBytes = 0;
+
+  for (;;) {
+    if (!Os().IsNetworkAlive()) {
+      LOG(INFO) << "network is  no  alive";
+      return finish(DOWNLOAD_NO_NETWORK);
+    }
+    DownloadInfo info = downloader->info();
+    if (info.downloaded > lastBytes) {
+      lastBytes = info.downloaded;
+      lastTick = info.tick;
+    } else if (info.downloaded == lastBytes && info.tick >= lastTick && info.tick - lastTick >= kStallMs) {
+      LOG(INFO) << "too long no speed:" << (info.tick - lastTick);
+      return finish(DOWNLOAD_STALLED);
+    }
+    int32_t slices = downloader->tasksCount();
+    if (isCdn && info.requestTimes > 3 * slices) {
+      LOG(INFO) << " ---cdn fail:" << info.requestTimes << " > 3 * " << slices;
+      return finish(DOWNLOAD_CDN_FAILING);
+    }
+    if (downloader->state() == DOWNLOAD_STOP) {
+      if (!downloader->waitDriver(kDriverWaitMs)) LOG(INFO) << " driver still running after the stop, waiting on";
+      cdnResult = downloader->getCdnResult();
+      const int64_t total = downloader->contentLength();
+      const bool dispatched = downloader->downloading();
+      downloader->resetDownloader();  // joins the driver
+      DownloadInfo last = downloader->info();
+      if (last.downloaded < total) return DOWNLOAD_INCOMPLETE;
+      int64_t size = FuntionImpl::GetFileSize64(localPath);
+      if (requireMinimumSize && size < kMinimumPackage) return DOWNLOAD_TOO_SMALL;
+      if (dispatched) {
+        double mb = std::floor(static_cast<double>(last.getAverageSpeed()) / 1048576 * 100) / 100;
+        char text[64];
+        std::snprintf(text, sizeof text, "%.1fMB/s", mb);
+        LOG(INFO) << " Average speed: " << text;
+        engineEvents().event("DownloadSpeed", isCdn ? "CDN" : "Server", text);
+        return DOWNLOAD_SUCCESS;
+      }
+      if (owner_) owner_->OnDownloadProgress(total, total);
+      return DOWNLOAD_SUCCESS;
+    }
+    if (owner_) owner_->OnDownloadProgress(info.downloaded, downloader->contentLength());
+    std::this_thread::sleep_for(std::chrono::milliseconds(kWatchPauseMs));
+  }
+}
+
+std::string CDownLoadImpl::fileMd5(const std::wstring& filePath) {
+  FuntionImpl::Md5 md5;
+  std::ifstream in(std::filesystem::path(filePath), std::ios::binary);
+  if (in) {
+    std::vector<char> buf(1 << 16);
+    while (in) {
+      in.read(buf.data(), static_cast<std::streamsize>(buf.size()));
+      std::streamsize got = in.gcount();
+      if (got <= 0) break;
+      md5.Update(buf.data(), static_cast<size_t>(got));
+    }
+  }
+  return md5.FinalHex();
+}
+
+int CDownLoadImpl::checkMD5(const std::wstring& filePath, const std::wstring& expectedA,
+                            const std::wstring& expectedB, const std::wstring& record) {
+  std::wstring digest = Os().AnsiToWide(fileMd5(filePath));
+  if (!record.empty()) Os().WriteFile(filePath + L".db", Os().WideToAnsi(record) + "###" + Os().WideToAnsi(digest));
+  int result = (digest == expectedA || digest == expectedB) ? 1 : 0;
+  LOG(INFO) << " MD5 of file " << Os().WideToAnsi(filePath) << " is " << Os().WideToAnsi(digest) << ", result "
+            << result;
+  return result;
+}

@@ -1,0 +1,45 @@
+// Probes the remote size, cuts the file into 1 MiB slices and keeps their
+// progress in the task file. Driver thread only.
+#pragma once
+#include <curl/curl.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/CDownloadTask.h"
+#include "engine/CTaskManager.h"
+#include "engine/EngineCodes.h"
+
+class CDownloadTaskManager : public CTaskManager {
+ public:
+  CDownloadTaskManager(const std::string& remoteUrl, const std::string& localPath, const std::string& taskFilePath);
+
+  // Remote size, 0 when unknown; may replace the remote URL by a redirect target.
+  int64_t getContentLength(CURLcode& code, std::string& cdnTag);
+  EnumErrorCode generateDownloadTask(const std::string& tag);
+  EnumErrorCode loadDownloadTask(const std::string& tag);
+  bool taskFileExists() const;
+  // 1 when the file held a consistent set of slices (now added), else 0.
+  int loadTaskFile();
+  // 1 usable, 2 the remote size changed, 3 the slices do not tile the file.
+  int checkTasks();
+  int saveTaskFile();
+  void resetTasks();
+  bool isAllTasksFinished() const;
+  int64_t getDownloadedSize() const;
+  int64_t addDownloadTime(int64_t ms);
+  int getRequestTimes() const;
+
+  int64_t contentLength() const { return contentLength_; }
+  int64_t downloadTime() const { return downloadTime_; }
+  const std::string& remoteUrl() const { return remoteUrl_; }
+  std::vector<CDownloadTask*> tasks() const;
+
+ private:
+  std::string taskFilePath_;
+  std::string remoteUrl_;
+  std::string localPath_;
+  int64_t contentLength_ = 0;
+  int64_t downloadTime_ = 0;  // ms, over every resumed run
+  std::string lastSaved_;     // text of the last save, to skip unchanged writes
+};

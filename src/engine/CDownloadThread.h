@@ -1,0 +1,39 @@
+// A pool worker that fetches its slice with its own HTTP tool and writes it
+// at the slice's offsets into the shared output file.
+#pragma once
+#include <memory>
+#include <string>
+
+#include "engine/CDownloadTask.h"
+#include "engine/CThread.h"
+
+class CLibcurlTool;
+
+class CDownloadThread : public CThread {
+ public:
+  CDownloadThread(platform::MutexHandle mutex, platform::FileHandle file);
+  ~CDownloadThread() override;
+
+  int run() override;
+
+  CDownloadTask* task() const { return static_cast<CDownloadTask*>(currentTask()); }
+  platform::FileHandle file() const { return file_; }
+
+  // What the callbacks of one ranged transfer know about the response.
+  struct Transfer {
+    int64_t requestStart = 0;  // first byte asked for
+    long status = 0;           // status of the response being received
+    bool rangeChecked = false; // a Content-Range that starts at requestStart was seen
+    bool bodyAllowed = false;  // the body's bytes belong at requestStart onwards
+    bool refusedLogged = false;
+    std::string pending;       // received bytes not yet written, for DownloadedPos onwards
+  };
+  // Writes the pending bytes at DownloadedPos and advances it; false on a short write.
+  bool flush();
+  Transfer& transfer() { return transfer_; }
+
+ private:
+  platform::FileHandle file_;  // not owned
+  std::unique_ptr<CLibcurlTool> curl_;
+  Transfer transfer_;
+};

@@ -1,0 +1,26 @@
+// Opens the package file once and starts the download workers that share it.
+#pragma once
+#include <string>
+
+#include "engine/CThreadManager.h"
+
+class CDownloadThreadManager : public CThreadManager {
+ public:
+  explicit CDownloadThreadManager(const std::string& localPath);
+  ~CDownloadThreadManager() override;
+
+  // -1 when the local file cannot be opened, else the number of threads started.
+  int createThreads(int count) override;
+  // Closes the file and forgets every thread (they must have been stopped).
+  void releaseThreads();
+  // Gives the file its final size, so that a partial file already has the
+  // remote size and is resumed rather than thrown away.
+  bool setFileLength(int64_t length);
+  platform::FileHandle file() const { return file_; }
+
+ private:
+  void closeFile();
+
+  platform::FileHandle file_ = 0;  // owned
+  std::string localPath_;
+};
