@@ -33,6 +33,8 @@ APT_PACKAGES=(
 )
 # >>> Packages added by other parts of the project (fonts, tools, ...): append them here. <<<
 EXTRA_APT_PACKAGES=(
+  # Fonts the skin's texts need under Wine (CJK, Devanagari, Thai).
+  fonts-wqy-microhei fonts-lohit-deva fonts-tlwg-loma-ttf
 )
 # ---------------------------------------------------------------------------------------------
 

@@ -2,20 +2,58 @@
 
 #include <tinyxml2.h>
 
+#include <cstring>
 #include <mutex>
 
 #include "log/Log.h"
 #include "platform/Utf.h"
+#include "toolkit/ButtonUI.h"
+#include "toolkit/ComboUI.h"
+#include "toolkit/ContainerUI.h"
+#include "toolkit/EditUI.h"
+#include "toolkit/LabelUI.h"
+#include "toolkit/OptionUI.h"
+#include "toolkit/ProgressUI.h"
 #include "toolkit/SkinPackage.h"
 
 namespace SkinUI {
 
 namespace {
-const char* const kBuiltinClasses[] = {
-    "Control",  "Container", "VerticalLayout", "HorizontalLayout", "TabLayout", "TileLayout",
-    "ChildLayout", "Label",  "Text",           "Button",           "Option",    "CheckBox",
-    "Edit",     "Combo",     "ListLabelElement", "Progress",       "RichEdit",  "ScrollBar",
+// The toolkit's own control classes by element name.
+std::unique_ptr<CControlUI> CreateBuiltin(const std::string& cls) {
+  if (cls == "Control" || cls == "ScrollBar") return std::make_unique<CControlUI>(cls);
+  if (cls == "Container" || cls == "ChildLayout" || cls == "TileLayout") return std::make_unique<CContainerUI>(cls);
+  if (cls == "VerticalLayout") return std::make_unique<CVerticalLayoutUI>();
+  if (cls == "HorizontalLayout") return std::make_unique<CHorizontalLayoutUI>();
+  if (cls == "TabLayout") return std::make_unique<CTabLayoutUI>();
+  if (cls == "Label" || cls == "Text" || cls == "ListLabelElement") return std::make_unique<CLabelUI>(cls);
+  if (cls == "Button") return std::make_unique<CButtonUI>();
+  if (cls == "Option" || cls == "CheckBox") return std::make_unique<COptionUI>(cls);
+  if (cls == "Edit" || cls == "RichEdit") return std::make_unique<CEditUI>();
+  if (cls == "Combo") return std::make_unique<CComboUI>();
+  if (cls == "Progress") return std::make_unique<CProgressUI>();
+  return nullptr;
+}
+
+// Every attribute some control understands; others are layout faults.
+const char* const kKnownAttributes[] = {
+    "name", "text", "visible", "enabled", "width", "height", "padding", "inset", "float", "pos", "bkcolor",
+    "bordercolor", "textcolor", "bordersize", "borderround", "font", "bkimage", "align", "valign", "wordbreak",
+    "multiline", "endellipsis", "childpadding", "selectedid", "textpadding", "showhtml", "disabledtextcolor",
+    "linkcolor", "hotbkcolor", "pushedbkcolor", "disabledbkcolor", "hottextcolor", "pushedtextcolor",
+    "normalimage", "hotimage", "pushedimage", "disabledimage", "focusedimage", "foreimage", "hotforeimage",
+    "group", "selected", "selectedbkcolor", "selectedtextcolor", "selectedimage", "selectedhotimage", "cursel",
+    "min", "max", "value", "hor", "forecolor", "moveforeimage", "colorround", "tooltip", "userdata", "readonly",
+    "maxchar", "mouse", "keyboard", "cursor", "tabstop", "minwidth", "maxwidth", "minheight", "maxheight",
+    "vscrollbar", "hscrollbar", "itemfont", "itemtextpadding", "itemalign", "dropboxsize", "password",
 };
+
+bool IsKnownAttribute(const char* name) {
+  for (const char* k : kKnownAttributes)
+    if (std::strcmp(k, name) == 0) return true;
+  return false;
+}
+
 const char* const kResourceElements[] = {"Font", "Image", "Default", "Style"};
 // Nesting deeper than this is a loop that the name check did not catch.
 constexpr size_t kMaxIncludeDepth = 16;
@@ -40,14 +78,17 @@ void RegisterControlClass(const std::string& cls, ControlFactory factory) {
 }
 
 std::unique_ptr<CControlUI> CreateControl(const std::string& cls) {
+  ControlFactory factory;
   {
+    // Custom classes answer to their element name with "C" and "UI"
+    // around it ("ProgressEx" is "CProgressExUI"), or to the name itself.
     std::lock_guard<std::mutex> lock(g_classLock);
-    auto it = CustomClasses().find(cls);
-    if (it != CustomClasses().end()) return it->second();
+    auto it = CustomClasses().find("C" + cls + "UI");
+    if (it == CustomClasses().end()) it = CustomClasses().find(cls);
+    if (it != CustomClasses().end()) factory = it->second;
   }
-  for (const char* known : kBuiltinClasses)
-    if (cls == known) return std::make_unique<CControlUI>(cls);
-  return nullptr;
+  if (factory) return factory();
+  return CreateBuiltin(cls);
 }
 
 bool IsResourceElement(const std::string& name) {
@@ -89,7 +130,7 @@ std::unique_ptr<CControlUI> CDialogBuilder::CreateFromText(const std::string& xm
   if (std::string(root->Name()) == "Window") {
     if (window) window->attrs = Attributes(root);
     // The window itself is the root of its tree.
-    result = std::make_unique<CControlUI>("Window");
+    result = std::make_unique<CContainerUI>("Window");
     BuildChildren(root, result.get(), window);
   } else {
     result = BuildElement(root, window);
@@ -118,8 +159,10 @@ std::unique_ptr<CControlUI> CDialogBuilder::BuildElement(const tinyxml2::XMLElem
     Fault("unknown control " + tag);
     return nullptr;
   }
-  for (const tinyxml2::XMLAttribute* a = elem->FirstAttribute(); a; a = a->Next())
+  for (const tinyxml2::XMLAttribute* a = elem->FirstAttribute(); a; a = a->Next()) {
+    if (!IsKnownAttribute(a->Name())) Fault("unknown attribute " + std::string(a->Name()) + " of " + tag);
     control->SetAttribute(a->Name(), platform::WideFromUtf8(a->Value()));
+  }
   BuildChildren(elem, control.get(), window);
   return control;
 }

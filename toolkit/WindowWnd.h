@@ -49,6 +49,8 @@ class CWindowWnd {
   void NoteCloseResult(uintptr_t wParam);
   int closeResult_ = 0;
   bool closeSeen_ = false;
+  // Where ShowModal wants the result; the window may delete itself on close.
+  int* modalResult_ = nullptr;
 
  public:
   struct Impl;
@@ -58,6 +60,9 @@ class CWindowWnd {
   friend struct Impl;
 };
 
+// Handles the messages already waiting (timers excepted) without waiting
+// for more; answers how many. For tests and modal helpers.
+int PumpPendingMessages();
 // Runs the thread's message loop until WM_QUIT; returns the quit code.
 int MessageLoop();
 void PostQuitMessage(int code);

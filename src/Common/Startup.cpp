@@ -4,6 +4,8 @@
 
 #include "Common/InstallUIMainWnd.h"
 #include "Common/ProcessSlots.h"
+#include "Common/TelemetryWiring.h"
+#include "ui/UiTelemetry.h"
 #include "FuntionImpl/RunOptions.h"
 #include "log/Log.h"
 #include "platform/Platform.h"
@@ -12,6 +14,7 @@
 #include "toolkit/PaintManager.h"
 #include "toolkit/SkinPackage.h"
 #include "toolkit/WindowWnd.h"
+#include "ui/StubControls.h"
 
 namespace Startup {
 
@@ -43,13 +46,6 @@ bool SwitchToRunningCopy() {
   return false;
 }
 
-void RegisterCustomControls() {
-  for (const char* cls : {"CProgressExUI", "COptionExUI", "CControlExUI"}) {
-    std::string name = cls;
-    SkinUI::RegisterControlClass(name, [name] { return std::make_unique<SkinUI::CControlUI>(name); });
-  }
-}
-
 // Toolkit set-up: instance, resources from the package held in memory.
 void SetUpToolkit() {
   platform::Os& os = platform::os();
@@ -59,7 +55,7 @@ void SetUpToolkit() {
   std::string bytes;
   if (os.LoadModuleResource(kSkinResourceType, kSkinResourceId, bytes))
     SkinUI::CPaintManagerUI::SetResourceZip(bytes);
-  RegisterCustomControls();
+  RegisterStubControls();
 }
 }  // namespace
 
@@ -83,6 +79,7 @@ int RunStub(const std::wstring& commandLine) {
 
   if (!os.ComInitialize()) return 0;
   SetUpToolkit();
+  TelemetryWiring::Connect();
   os.AuthorizeFirewallApp(os.ModuleFileName());
 
   InstallUIMainWnd mainWnd;
@@ -109,6 +106,8 @@ int RunStub(const std::wstring& commandLine) {
   }
 
   if (mainWnd.IsNotSupport(false)) {
+    mainWnd.ShowMessageBox(MsgNotSupportCountry, false);
+    ui::UiEvent("Other", "CountryStartupForbided", "");
     mainWnd.SendMsg(SkinUI::kWmClose);
   } else {
     mainWnd.CenterWindow();

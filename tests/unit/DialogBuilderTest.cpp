@@ -68,7 +68,7 @@ TEST(DialogBuilder, WhatCannotBeBuiltIsSkippedAndTheRestStays) {
   EXPECT_NE(b->root->FindByName(L"ok"), nullptr);
   EXPECT_EQ(b->root->FindByName(L"x"), nullptr);
   EXPECT_EQ(b->root->FindByName(L"ok")->GetAttribute("bogus"), L"1");
-  EXPECT_EQ(b->builder->Faults().size(), 4u);  // unknown control, missing, not XML, no source
+  EXPECT_EQ(b->builder->Faults().size(), 5u);  // unknown control and attribute, missing, not XML, no source
 }
 
 TEST(DialogBuilder, AMissingOrBrokenLayoutBuildsNothing) {
