@@ -1,28 +1,48 @@
 #!/usr/bin/env python3
-"""Draws the program icon: a rounded square in the product blue with a white
-"L", at 16, 32 and 48 pixels, as 32-bit DIB images in one .ico file."""
+"""Draws the program icon: a rounded square in the product blue with the
+white ring mark, at 16, 32 and 48 pixels, as 32-bit DIB images in one .ico file."""
+import math
 import struct
 import sys
 
-BLUE = (0x2B, 0x6C, 0xF0)  # RGB
+BLUE = (0x1F, 0x6F, 0xEB)  # RGB, the skin's accent blue
+
+def inside_square(px, py, n):
+    r = n / 5.0
+    cx = min(max(px, r), n - r)
+    cy = min(max(py, r), n - r)
+    return (px - cx) ** 2 + (py - cy) ** 2 <= r * r
+
+
+def inside_mark(px, py, n):
+    # The product mark: an open white ring with a dot at its open end.
+    cx, cy = n / 2.0, n * 0.53
+    d = math.hypot(px - cx, py - cy)
+    angle = math.degrees(math.atan2(cy - py, px - cx))  # 0 = right, 90 = up
+    on_ring = n * 0.20 <= d <= n * 0.31 and not (35 <= angle <= 95)
+    dot_x, dot_y = cx + n * 0.255 * math.cos(math.radians(40)), cy - n * 0.255 * math.sin(math.radians(40))
+    on_dot = math.hypot(px - dot_x, py - dot_y) <= n * 0.075
+    return on_ring or on_dot
+
 
 def pixel(x, y, n):
-    # Rounded square with radius n/5, anti-aliased by 4x4 supersampling.
-    r = n / 5.0
-    cover = 0
+    # 4x4 supersampling for smooth edges.
+    square = mark = 0
     for sy in range(4):
         for sx in range(4):
             px, py = x + (sx + 0.5) / 4, y + (sy + 0.5) / 4
-            cx = min(max(px, r), n - r)
-            cy = min(max(py, r), n - r)
-            if (px - cx) ** 2 + (py - cy) ** 2 <= r * r:
-                cover += 1
-    a = cover * 255 // 16
-    # The "L": a vertical and a horizontal bar.
-    u, v = x / n, y / n
-    in_l = (0.30 <= u < 0.44 and 0.22 <= v < 0.78) or (0.30 <= u < 0.72 and 0.64 <= v < 0.78)
-    rgb = (255, 255, 255) if in_l else BLUE
-    return rgb + (a,)
+            if inside_square(px, py, n):
+                square += 1
+                if inside_mark(px, py, n):
+                    mark += 1
+    if square == 0:
+        return (0, 0, 0, 0)
+    t = mark / square
+    top = 1.0 - y / n  # a soft vertical gradient, lighter at the top
+    blue = tuple(int(c + (255 - c) * 0.18 * top) for c in BLUE)
+    rgb = tuple(int(b + (255 - b) * t) for b in blue)
+    return rgb + (square * 255 // 16,)
+
 
 def dib(n):
     rows = []
