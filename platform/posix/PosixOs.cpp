@@ -412,8 +412,10 @@ class PosixOs final : public Os {
 }  // namespace
 
 Os& nativeOs() {
-  static PosixOs instance;
-  return instance;
+  // Never destroyed: threads that outlive main (a detached telemetry
+  // thread, say) may still ask the system something while the process ends.
+  static PosixOs* instance = new PosixOs();
+  return *instance;
 }
 
 }  // namespace platform

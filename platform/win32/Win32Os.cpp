@@ -452,8 +452,10 @@ class Win32Os final : public Os {
 }  // namespace
 
 Os& nativeOs() {
-  static Win32Os instance;
-  return instance;
+  // Never destroyed: threads that outlive main (a detached telemetry
+  // thread, say) may still ask the system something while the process ends.
+  static Win32Os* instance = new Win32Os();
+  return *instance;
 }
 
 }  // namespace platform

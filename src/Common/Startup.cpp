@@ -98,6 +98,9 @@ int RunStub(const std::wstring& commandLine) {
     LOG(INFO) << " Already exist instance, id is: " << id;
     os.ReleaseAndCloseMutex(mutex.handle, false);
     ProcessSlots::SetInstanceMutex(0);
+    // The window already queued its start-up reports: deliver them rather
+    // than end the process under the delivery thread.
+    CSingleUserLog::Instance().WaitThreadForExit();
     // The hidden window goes with the process; the toolkit still lets go of
     // its package first.
     SkinUI::CPaintManagerUI::Term();

@@ -43,7 +43,7 @@ wait_for 10 has_window || fail "first copy shows no window"
 creation_done() { logs | xargs -r grep -l 'Request For Product Config' | grep -q .; }
 wait_for 10 creation_done || fail "first copy wrote no log"
 before=$(logs | wc -l)
-timeout 10 "$app/lumevia-setup" >"$work/second.out" 2>&1 || fail "second copy did not exit 0"
+timeout -k 5 10 "$app/lumevia-setup" >"$work/second.out" 2>&1 || fail "second copy did not exit 0"
 [[ $(cat "$work/second.out") == test ]] || fail "second copy wrote more than its first print: $(cat "$work/second.out")"
 [[ $(logs | wc -l) -eq $before ]] || fail "second copy created a log"
 [[ $(window_count) -eq 1 ]] || fail "second copy left a window"
@@ -65,7 +65,7 @@ mkdir -p "$LUMEVIA_POSIX_ROOT/mutex"
 ( exec 9>"$LUMEVIA_POSIX_ROOT/mutex/KVR_Downloader_642"; flock 9; exec sleep 30 ) & pids+=($!); holder=$!
 sleep 0.3
 rm -rf "$work/tmp"/*
-timeout 10 "$app/lumevia-setup" >/dev/null 2>&1 || fail "copy behind a held mutex did not exit 0"
+timeout -k 5 10 "$app/lumevia-setup" >/dev/null 2>&1 || fail "copy behind a held mutex did not exit 0"
 grep -q ' Already exist instance, id is: 642$' $(logs) || fail "no 'Already exist instance' line"
 ! grep -q ' Wait exit 1' $(logs) || fail "went on past the mutex guard"
 kill "$holder"

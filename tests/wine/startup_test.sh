@@ -35,7 +35,7 @@ start() { "$run" "$app" >"$work/out.$RANDOM" 2>&1 & pids+=($!); last=$!; }
 close_and_check() {  # close_and_check PID
   tool close ZQ_UI_Frame_642 >/dev/null || fail "no window to close"
   local rc=0
-  timeout 30 tail --pid="$1" -f /dev/null || fail "process did not end after WM_CLOSE"
+  timeout -k 5 30 tail --pid="$1" -f /dev/null || fail "process did not end after WM_CLOSE"
   wait "$1" || rc=$?
   [[ $rc -eq 0 ]] || fail "exit code $rc after WM_CLOSE"
 }
@@ -47,7 +47,7 @@ tool wait ZQ_UI_Frame_642 20000 || fail "first copy shows no window of class ZQ_
 # its creation (which writes the log) is over.
 for _ in $(seq 100); do logs | xargs -r grep -l 'Request For Product Config' | grep -q . && break; sleep 0.1; done
 before=$(logs | wc -l)
-timeout 30 "$run" "$app" >"$work/second.out" 2>&1 || fail "second copy did not exit 0"
+timeout -k 5 30 "$run" "$app" >"$work/second.out" 2>&1 || fail "second copy did not exit 0"
 [[ $(tool count ZQ_UI_Frame_642 | tr -d '\r') == 1 ]] || fail "second copy left a window"
 [[ $(logs | wc -l) -eq $before ]] || fail "second copy went past the window guard (it wrote a log)"
 kill -0 "$first" || fail "first copy ended"
@@ -64,7 +64,7 @@ echo "case: the mutex held without a window: log and leave"
 tool hold-mutex KVR_Downloader_642 8000 >"$work/holder.out" & pids+=($!); holder=$!
 for _ in $(seq 100); do grep -q held "$work/holder.out" 2>/dev/null && break; sleep 0.1; done
 rm -rf "$logdir/Lumevia_Setup"
-timeout 60 "$run" "$app" >/dev/null 2>&1 || fail "copy behind a held mutex did not exit 0"
+timeout -k 5 60 "$run" "$app" >/dev/null 2>&1 || fail "copy behind a held mutex did not exit 0"
 tr -d '\r' <"$(logs | tail -1)" | grep -q ' Already exist instance, id is: 642$' || fail "no 'Already exist instance' line"
 ! tool find ZQ_UI_Frame_642 || fail "a window stayed behind"
 wait "$holder"  # the holder lets go by itself
@@ -78,14 +78,14 @@ for _ in $(seq 200); do [[ $(tool count ZQ_UI_Frame_642 | tr -d '\r') == 2 ]] &&
 [[ $(tool count ZQ_UI_Frame_642 | tr -d '\r') == 2 ]] || fail "second AutoRun copy did not run beside the first"
 tool close ZQ_UI_Frame_642
 for p in "$a" "$b"; do
-  timeout 30 tail --pid="$p" -f /dev/null || fail "AutoRun copy did not end"
+  timeout -k 5 30 tail --pid="$p" -f /dev/null || fail "AutoRun copy did not end"
   rc=0; wait "$p" || rc=$?
   [[ $rc -eq 0 ]] || fail "AutoRun copy exit code $rc"
 done
 rm "$work/zq_downloader.cfg"
 
 echo "case: the debug word prints through a console and still exits 0"
-timeout 60 "$run" "$app" debug >/dev/null 2>&1 & pids+=($!); d=$!
+timeout -k 5 60 "$run" "$app" debug >/dev/null 2>&1 & pids+=($!); d=$!
 tool wait ZQ_UI_Frame_642 20000 || fail "debug copy shows no window"
 close_and_check "$d"
 echo "startup under wine: all cases passed"
