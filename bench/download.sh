@@ -3,11 +3,13 @@
 # aria2c (same connections, 1 MiB pieces) and curl (one connection), all
 # fetching from nginx on 127.0.0.1.
 #
-#   bench/download.sh [--wine] [--keep]
+#   bench/download.sh [--runs N] [--wine] [--keep]
 #
-#   --wine  also runs the throttled case with the Windows build under wine
-#           (build/windows/lumevia-fetch.exe) and prints its ratio to native
-#   --keep  keeps the work folder (test files are reused when present)
+#   --runs N  rounds per case (default 3); the tools take turns in every
+#             round and each line reports a tool's median over the rounds
+#   --wine    also runs the throttled cases with the Windows build under wine
+#             (build/windows/lumevia-fetch.exe) and prints its ratio to native
+#   --keep    keeps the work folder (test files are reused when present)
 #
 # Cases: "throttled" 256 MiB with nginx limit_rate 8 MiB/s, "unthrottled"
 # 1 GiB from nginx, and "throttled-perconn" 256 MiB at 8 MiB/s per
@@ -16,7 +18,10 @@
 # second at full speed first, so requests of 1 MiB (the engine's slices) are
 # never slowed there; the fake host paces every body from its first byte.
 # lumevia-fetch runs with --no-md5: every tool's output is checked with
-# md5sum outside the timing. One line per case and tool:
+# md5sum outside the timing. Before every timed run the previous output is
+# deleted and the disk is synced, so no tool pays for another's write-back;
+# each run's figures (with user/system split) go to standard error. One line
+# per case and tool on standard output, medians over the rounds:
 #   case=<name> tool=<engine|aria2c|curl> wall_s=<x> cpu_s=<y> rss_mib=<z>
 # then the ratios. Needs sudo/root only to install missing Debian packages
 # (nginx-light, aria2, curl); builds lumevia-fetch when it is missing.
@@ -25,13 +30,17 @@ set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 wine=0
 keep=0
-for a in "$@"; do
-  case $a in
+runs=3
+while (($#)); do
+  case $1 in
     --wine) wine=1 ;;
     --keep) keep=1 ;;
-    *) echo "usage: $0 [--wine] [--keep]" >&2; exit 2 ;;
+    --runs) runs=${2:-}; shift ;;
+    *) echo "usage: $0 [--runs N] [--wine] [--keep]" >&2; exit 2 ;;
   esac
+  shift
 done
+[[ $runs =~ ^[1-9][0-9]*$ ]] || { echo "--runs needs a positive number" >&2; exit 2; }
 work="${BENCH_DIR:-/tmp/lumevia-bench}"
 port="${BENCH_PORT:-18080}"
 rate_mib=8
@@ -122,30 +131,46 @@ wall = time.monotonic() - t0
 children = resource.getrusage(resource.RUSAGE_CHILDREN)
 code = os.waitstatus_to_exitcode(status)
 print(f"{wall:.2f} {ru.ru_utime + ru.ru_stime:.2f} {max(ru.ru_maxrss, children.ru_maxrss) / 1024:.1f} {code}")
+print(f"    user_s={ru.ru_utime:.2f} sys_s={ru.ru_stime:.2f} vcsw={ru.ru_nvcsw} ivcsw={ru.ru_nivcsw}", file=sys.stderr)
 PY
 }
+median() { python3 -c "import statistics, sys; print(f'{statistics.median(map(float, sys.argv[1:])):.2f}')" "$@"; }
 
 declare -A WALL CPU
 run_case() {  # case url file
   local name=$1 url=$2 file=$3
-  local want
+  local want round tool
   want="$(md5sum "$work/www/$file" | cut -d' ' -f1)"
+  declare -A walls cpus rsss
+  for round in $(seq 1 "$runs"); do
+    for tool in engine aria2c curl; do
+      rm -f "$work/out/"*
+      sync
+      local cmd
+      case $tool in
+        engine) cmd=("$fetch" "$url" "$work/out/$file" --no-md5) ;;
+        aria2c) cmd=(aria2c -q -x"$threads" -s"$threads" -k1M --piece-length=1M --file-allocation=none
+                     --allow-overwrite=true --auto-file-renaming=false -d "$work/out" -o "$file" "$url") ;;
+        curl) cmd=(curl -fsS -o "$work/out/$file" "$url") ;;
+      esac
+      echo "  round $round case=$name tool=$tool" >&2
+      read -r wall cpu rss code < <(measure "${cmd[@]}")
+      local got
+      got="$(md5sum "$work/out/$file" 2>/dev/null | cut -d' ' -f1 || true)"
+      [[ $code == 0 && $got == "$want" ]] || echo "WARNING: $tool on $name: exit $code, md5 $got" >&2
+      echo "    wall_s=$wall cpu_s=$cpu rss_mib=$rss" >&2
+      walls[$tool]+="$wall "
+      cpus[$tool]+="$cpu "
+      rsss[$tool]+="$rss "
+    done
+  done
   for tool in engine aria2c curl; do
-    rm -f "$work/out/"*
-    local cmd
-    case $tool in
-      engine) cmd=("$fetch" "$url" "$work/out/$file" --no-md5) ;;
-      aria2c) cmd=(aria2c -q -x"$threads" -s"$threads" -k1M --piece-length=1M --file-allocation=none
-                   --allow-overwrite=true --auto-file-renaming=false -d "$work/out" -o "$file" "$url") ;;
-      curl) cmd=(curl -fsS -o "$work/out/$file" "$url") ;;
-    esac
-    read -r wall cpu rss code < <(measure "${cmd[@]}")
-    local got
-    got="$(md5sum "$work/out/$file" 2>/dev/null | cut -d' ' -f1 || true)"
-    [[ $code == 0 && $got == "$want" ]] || echo "WARNING: $tool on $name: exit $code, md5 $got" >&2
-    echo "case=$name tool=$tool wall_s=$wall cpu_s=$cpu rss_mib=$rss"
-    WALL[$name.$tool]=$wall
-    CPU[$name.$tool]=$cpu
+    # shellcheck disable=SC2086
+    WALL[$name.$tool]=$(median ${walls[$tool]})
+    # shellcheck disable=SC2086
+    CPU[$name.$tool]=$(median ${cpus[$tool]})
+    # shellcheck disable=SC2086
+    echo "case=$name tool=$tool wall_s=${WALL[$name.$tool]} cpu_s=${CPU[$name.$tool]} rss_mib=$(median ${rsss[$tool]})"
   done
 }
 
@@ -188,6 +213,7 @@ if ((wine)); then
       url="http://127.0.0.1:$(tr -d '\n' <"$work/fake2.port")/pkg/case256.bin"
     fi
     rm -f "$work/out/"*
+    sync
     read -r wall cpu rss code < <(measure "$top/scripts/wine-run.sh" "$top/build/windows/lumevia-fetch.exe" \
         "$url" "Z:$work/out/case256.bin" --no-md5)
     got="$(md5sum "$work/out/case256.bin" 2>/dev/null | cut -d' ' -f1 || true)"

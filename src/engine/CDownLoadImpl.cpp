@@ -20,7 +20,7 @@ namespace {
 
 constexpr uint64_t kStallMs = 30000;        // no new bytes for this long ends the download
 constexpr int kDriverWaitMs = 180000;        // wait for the driver after a stop
-constexpr int kWatchPauseMs = 20;            // between watch passes; figures change at most every 1 ms
+constexpr int kWatchPauseMs = 100;           // between watch passes; the driver's end cuts it short
 constexpr int64_t kMinimumPackage = 1048576; // a real package is at least 1 MiB
 
 platform::Os& Os() { return platform::os(); }
@@ -106,8 +106,13 @@ int CDownLoadImpl::SuperDownloadFile(const std::wstring& url, const std::wstring
       const bool dispatched = downloader->downloading();
       downloader->resetDownloader();  // joins the driver
       DownloadInfo last = downloader->info();
-      if (last.downloaded < total) return DOWNLOAD_INCOMPLETE;
+      // The file itself must hold every byte: another program may have cut
+      // it after the workers wrote their slices.
       int64_t size = FuntionImpl::GetFileSize64(localPath);
+      if (last.downloaded < total || size < total) {
+        LOG(INFO) << " Download incomplete: " << last.downloaded << " of " << total << " bytes, file size " << size;
+        return DOWNLOAD_INCOMPLETE;
+      }
       if (requireMinimumSize && size < kMinimumPackage) return DOWNLOAD_TOO_SMALL;
       if (dispatched) {
         double mb = std::floor(static_cast<double>(last.getAverageSpeed()) / 1048576 * 100) / 100;
@@ -121,7 +126,7 @@ int CDownLoadImpl::SuperDownloadFile(const std::wstring& url, const std::wstring
       return DOWNLOAD_SUCCESS;
     }
     if (owner_) owner_->OnDownloadProgress(info.downloaded, downloader->contentLength());
-    std::this_thread::sleep_for(std::chrono::milliseconds(kWatchPauseMs));
+    downloader->waitDriver(kWatchPauseMs);
   }
 }
 

@@ -3,8 +3,8 @@
 #include "engine/CLibcurlTool.h"
 #include "log/Log.h"
 
-CDownloadThread::CDownloadThread(platform::MutexHandle mutex, platform::FileHandle file)
-    : CThread(mutex), file_(file), curl_(std::make_unique<CLibcurlTool>()) {
+CDownloadThread::CDownloadThread(platform::MutexHandle mutex, platform::FileHandle file, std::mutex* writeTurn)
+    : CThread(mutex), file_(file), writeTurn_(writeTurn), curl_(std::make_unique<CLibcurlTool>()) {
   if (!curl_->hasHandle()) LOG(INFO) << "  m_pCurl init error !!!";
 }
 
@@ -33,12 +33,22 @@ int CDownloadThread::run() {
   return 1;
 }
 
-bool CDownloadThread::flush() {
+bool CDownloadThread::flush(bool wait) {
   CDownloadTask* t = task();
   std::string& pending = transfer_.pending;
   if (!t || pending.empty()) return true;
+  // Writers take turns at the shared file. The system serialises buffered
+  // writes to one file anyway, and its waiters spin; a worker that finds the
+  // file busy goes on receiving instead.
+  std::unique_lock<std::mutex> turn(*writeTurn_, std::defer_lock);
+  if (wait) {
+    turn.lock();
+  } else if (!turn.try_lock()) {
+    return true;
+  }
   int64_t pos = t->DownloadedPos.load();
   size_t written = platform::os().WriteFileAt(file_, pos, pending.data(), pending.size());
+  turn.unlock();
   t->DownloadedPos.store(pos + static_cast<int64_t>(written));
   bool ok = written == pending.size();
   if (!ok) {

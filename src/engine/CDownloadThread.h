@@ -2,6 +2,7 @@
 // at the slice's offsets into the shared output file.
 #pragma once
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "engine/CDownloadTask.h"
@@ -11,7 +12,8 @@ class CLibcurlTool;
 
 class CDownloadThread : public CThread {
  public:
-  CDownloadThread(platform::MutexHandle mutex, platform::FileHandle file);
+  // writeTurn is shared by every worker of the file and outlives them.
+  CDownloadThread(platform::MutexHandle mutex, platform::FileHandle file, std::mutex* writeTurn);
   ~CDownloadThread() override;
 
   int run() override;
@@ -28,12 +30,15 @@ class CDownloadThread : public CThread {
     bool refusedLogged = false;
     std::string pending;       // received bytes not yet written, for DownloadedPos onwards
   };
-  // Writes the pending bytes at DownloadedPos and advances it; false on a short write.
-  bool flush();
+  // Writes the pending bytes at DownloadedPos and advances it; false on a
+  // short write. Unless told to wait, a writer that finds another one at the
+  // file keeps its bytes and gathers on.
+  bool flush(bool wait = true);
   Transfer& transfer() { return transfer_; }
 
  private:
   platform::FileHandle file_;  // not owned
+  std::mutex* writeTurn_;      // not owned
   std::unique_ptr<CLibcurlTool> curl_;
   Transfer transfer_;
 };

@@ -20,7 +20,7 @@ int CDownloadThreadManager::createThreads(int count) {
   }
   LOG(INFO) << " Create threads and init: " << count;
   for (int i = 0; i < count; ++i) {
-    auto t = std::make_unique<CDownloadThread>(mutex_, file_);
+    auto t = std::make_unique<CDownloadThread>(mutex_, file_, &writeTurn_);
     if (t->init()) adopt(std::move(t));
   }
   return static_cast<int>(threads_.size());

@@ -1,5 +1,6 @@
 // Opens the package file once and starts the download workers that share it.
 #pragma once
+#include <mutex>
 #include <string>
 
 #include "engine/CThreadManager.h"
@@ -22,5 +23,6 @@ class CDownloadThreadManager : public CThreadManager {
   void closeFile();
 
   platform::FileHandle file_ = 0;  // owned
+  std::mutex writeTurn_;           // one writer at the file at a time
   std::string localPath_;
 };

@@ -8,10 +8,10 @@
 #include "log/Log.h"
 
 namespace {
-// Longest pause of the driver between passes; a worker that finishes a slice
-// wakes it at once, so hand-offs do not wait for it.
-constexpr int kDriverPassMs = 10;
-void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+// Longest pause of the driver between passes. A worker that finishes a
+// slice, a start and a stop wake it at once, so the pause only paces the
+// figures and the task-file saves.
+constexpr int kDriverPassMs = 100;
 uint64_t Now() { return platform::os().TickCount(); }
 }  // namespace
 
@@ -65,11 +65,13 @@ EnumErrorCode CDownloader::downloadInit(bool /*isCdn*/, const std::string& tag) 
 
 int CDownloader::startDownload() {
   state_.store(DOWNLOAD_RUN);
+  threads_.wakeWaiter();
   return 1;
 }
 
 int CDownloader::stopDownload() {
   state_.store(DOWNLOAD_STOP);
+  threads_.wakeWaiter();
   return 1;
 }
 
@@ -85,7 +87,6 @@ void CDownloader::dispatchPass(int& savedTenths) {
   }
   if (!tasks_.hasUnfinishedTasks() && !threads_.hasBusyThreads()) {
     state_.store(DOWNLOAD_STOP);
-    SleepMs(100);
     LOG(INFO) << " Download will stop";
     return;
   }
@@ -108,6 +109,8 @@ void CDownloader::downloaderThread() {
     } else if (s == DOWNLOAD_RUN) {
       dispatchPass(savedTenths);
       if (state_.load() == DOWNLOAD_STOP) continue;
+      // The pass may have recycled the last slice: decide at once.
+      if (!tasks_.hasUnfinishedTasks() && !threads_.hasBusyThreads()) continue;
     }
     threads_.waitForIdleThread(kDriverPassMs);  // also after a stop: no spinning
   }
@@ -127,15 +130,26 @@ int CDownloader::updateDownloadInfo() {
   uint64_t now = Now();
   int64_t downloaded = tasks_.getDownloadedSize();
   DownloadInfo last = info();
-  if (now == last.tick) return 1;
+  int64_t total = tasks_.contentLength();
+  auto percentOf = [total](int64_t bytes) {
+    return total > 0 ? std::floor(static_cast<double>(bytes) / total * 10000) / 100 : 0.0;
+  };
+  if (now == last.tick) {
+    // No time passed for the speeds, but the byte count must not lag: the
+    // final figures after a stop decide whether the download is complete.
+    std::lock_guard<std::mutex> lock(infoMutex_);
+    info_.downloaded = downloaded;
+    info_.percent = percentOf(downloaded);
+    info_.requestTimes = tasks_.getRequestTimes();
+    return 1;
+  }
   int64_t elapsed = static_cast<int64_t>(now - last.tick);
   DownloadInfo next;
   next.tick = now;
   next.downloaded = downloaded;
   next.totalTime = tasks_.addDownloadTime(elapsed);
   next.speed = formatSize((downloaded - last.downloaded) * 1000 / elapsed) + "/S";
-  int64_t total = tasks_.contentLength();
-  next.percent = total > 0 ? std::floor(static_cast<double>(downloaded) / total * 10000) / 100 : 0;
+  next.percent = percentOf(downloaded);
   next.averageSpeed = formatSize(next.getAverageSpeed()) + "/S";
   next.requestTimes = tasks_.getRequestTimes();
   std::lock_guard<std::mutex> lock(infoMutex_);

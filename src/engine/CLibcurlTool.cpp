@@ -7,7 +7,8 @@
 
 namespace {
 
-constexpr size_t kWriteBlock = 256 * 1024;  // bytes gathered per file write
+constexpr size_t kWriteBlock = 256 * 1024;   // bytes gathered before a write is tried
+constexpr size_t kPendingCap = 1024 * 1024;  // gathered while another worker writes
 
 const char kUserAgent[] =
     "User-Agent:Mozilla/5.0 (Windows NT 6.1; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) "
@@ -329,7 +330,7 @@ size_t CLibcurlTool::downloadFunc(char* data, size_t size, size_t count, void* u
   int64_t room = t->limit() - pos;
   size_t want = room <= 0 ? 0 : static_cast<size_t>(std::min<int64_t>(room, static_cast<int64_t>(n)));
   pending.append(data, want);
-  if (pending.size() >= kWriteBlock && !thread->flush()) return 0;
+  if (pending.size() >= kWriteBlock && !thread->flush(pending.size() >= kPendingCap)) return 0;
   // Bytes past the slice are cut: the short count ends the transfer.
   return want;
 }

@@ -25,6 +25,8 @@ class CThreadManager {
   size_t threadCount() const { return threads_.size(); }
   // Returns when a thread finished its task, or after ms.
   void waitForIdleThread(int ms) { idle_.WaitFor(ms); }
+  // Ends a waitForIdleThread early, for a change that is not a thread's.
+  void wakeWaiter() { idle_.Set(); }
 
  protected:
   // Takes ownership of a started thread and makes it free.

@@ -9,6 +9,7 @@
 #include "engine/CDownLoadImpl.h"
 #include "engine/RecordingEngineEvents.h"
 #include "engine/TaskFile.h"
+#include "FuntionImpl/SystemInfo.h"
 
 using namespace enginetest;
 
@@ -212,6 +213,31 @@ TEST_F(Download, NetworkReportedDownGives9) {
   fault.networkAlive = false;
   platform::ScopedOs scoped(fault);
   EXPECT_EQ(DOWNLOAD_NO_NETWORK, fetch(host.url("n.bin"), dir.path(L"n.exe")));
+}
+
+TEST_F(Download, FinalFiguresCountEveryByteEvenWithinOneTick) {
+  std::string data = serve("tick.bin", 3 * kMiB + 17);
+  FaultOs frozen(0);  // the tick count never moves
+  platform::ScopedOs scoped(frozen);
+  std::wstring local = dir.path(L"tick.exe");
+  EXPECT_EQ(DOWNLOAD_SUCCESS, fetch(host.url("tick.bin"), local));
+  EXPECT_EQ(Md5OfString(data), CDownLoadImpl::fileMd5(local));
+}
+
+TEST_F(Download, FileCutByAnotherProgramGives12AndIsFetchedAfresh) {
+  std::string data = serve("cut.bin", 3 * kMiB);
+  std::wstring local = dir.path(L"cut.exe");
+  {
+    FaultOs cutter;
+    cutter.cutFileAfterBytes = 3 * kMiB;  // right after the last slice is written
+    cutter.cutFileTo = kMiB + 5;
+    platform::ScopedOs scoped(cutter);
+    EXPECT_EQ(DOWNLOAD_INCOMPLETE, fetch(host.url("cut.bin"), local));
+  }
+  EXPECT_EQ(static_cast<int64_t>(kMiB + 5), FuntionImpl::GetFileSize64(local));
+  // The next call sees a file of another size and starts over.
+  EXPECT_EQ(DOWNLOAD_SUCCESS, fetch(host.url("cut.bin"), local));
+  EXPECT_EQ(Md5OfString(data), CDownLoadImpl::fileMd5(local));
 }
 
 TEST_F(Download, NoBytesFor30sGives10OnAFastClock) {

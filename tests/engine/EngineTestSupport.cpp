@@ -151,7 +151,10 @@ size_t FaultOs::WriteFileAt(platform::FileHandle h, int64_t offset, const void* 
   int64_t from = failWritesFrom.load();
   if (from >= 0 && offset + static_cast<int64_t>(len) > from) return 0;
   size_t n = in_.WriteFileAt(h, offset, data, len);
-  bytesWritten.fetch_add(static_cast<int64_t>(n));
+  int64_t total = bytesWritten.fetch_add(static_cast<int64_t>(n)) + static_cast<int64_t>(n);
+  int64_t cutAfter = cutFileAfterBytes.load();
+  if (cutAfter >= 0 && total >= cutAfter && cutFileAfterBytes.compare_exchange_strong(cutAfter, -1))
+    in_.SetFileLength(h, cutFileTo);
   return n;
 }
 

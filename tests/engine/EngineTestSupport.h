@@ -75,6 +75,10 @@ class FaultOs : public platform::ForwardingOs {
   std::atomic<int64_t> bytesWritten{0};
   // Every write at or beyond this offset fails (-1 = none).
   std::atomic<int64_t> failWritesFrom{-1};
+  // Once this many bytes were written, another program cuts the file to
+  // cutFileTo bytes (-1 = never).
+  std::atomic<int64_t> cutFileAfterBytes{-1};
+  int64_t cutFileTo = 0;
 
  private:
   uint64_t speed_;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 #include "EngineTestSupport.h"
 #include "engine/CDownLoadImpl.h"
@@ -145,6 +147,7 @@ namespace {
 struct CallbackRig {
   TempDir dir;
   platform::FileHandle file;
+  std::mutex writeTurn;
   CDownloadTask task;
   std::unique_ptr<CDownloadThread> thread;
 
@@ -155,7 +158,7 @@ struct CallbackRig {
     task.EndPos = end;
     task.ContentLength = length;
     task.DownloadedPos.store(start);
-    thread = std::make_unique<CDownloadThread>(0, file);
+    thread = std::make_unique<CDownloadThread>(0, file, &writeTurn);
     thread->doTask(&task);
     thread->transfer().requestStart = start;
   }
@@ -270,6 +273,42 @@ TEST(SliceCallbacks, FailedWriteLeavesPositionWhereTheFileEnds) {
   EXPECT_EQ(5u, rig.body("hello"));
   EXPECT_FALSE(rig.thread->flush());
   EXPECT_EQ(0, rig.task.DownloadedPos.load());
+}
+
+TEST(SliceCallbacks, BusyFileKeepsBytesUntilItIsFreeAndLosesNone) {
+  const int64_t length = 3 << 20;
+  CallbackRig rig(0, length, length);
+  rig.header("HTTP/1.1 206 Partial Content\r\n");
+  rig.header("Content-Range: bytes 0-3145727/3145728\r\n");
+  rig.header("\r\n");
+  std::string expected;
+  auto feed = [&](size_t n) {
+    std::string block;
+    for (size_t i = 0; i < n; ++i) block.push_back(static_cast<char>('a' + (expected.size() + i) % 26));
+    expected += block;
+    for (size_t at = 0; at < n; at += 16384) {
+      size_t piece = std::min<size_t>(16384, n - at);
+      ASSERT_EQ(piece, rig.body(block.substr(at, piece)));
+    }
+  };
+  {
+    std::unique_lock<std::mutex> other(rig.writeTurn);  // another worker is writing
+    feed(512 * 1024);
+    EXPECT_EQ(0, rig.task.DownloadedPos.load()) << "gathers on while the file is busy";
+    // Past the cap the worker waits for its turn: release it from elsewhere.
+    std::thread release([&other] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      other.unlock();
+    });
+    feed(600 * 1024);
+    release.join();
+  }
+  EXPECT_EQ(1 << 20, rig.task.DownloadedPos.load()) << "waited for its turn at the cap";
+  feed(300 * 1024);  // a free file is written as soon as a block is gathered
+  EXPECT_LT(static_cast<int64_t>(expected.size()) - rig.task.DownloadedPos.load(), 256 * 1024);
+  feed(1000);
+  EXPECT_TRUE(rig.thread->flush());
+  EXPECT_EQ(expected, enginetest::ReadAll(rig.dir.path(L"out.bin")).substr(0, expected.size()));
 }
 
 TEST(FigureError, KnownAndOtherCodes) {

@@ -129,7 +129,9 @@ TEST_F(MainWnd, ComboRestrictionAndInitialChoice) {
     ASSERT_NE(combo, nullptr);
     EXPECT_EQ(combo->ItemCount(), c.items) << c.enabled;
     EXPECT_EQ(w.Language(), c.expected) << c.system << " " << c.enabled;
-    if (c.items) EXPECT_EQ(combo->ItemUserData(combo->GetCurSel()), platform::WideFromUtf8(LanguageCode(c.expected)));
+    if (c.items) {
+      EXPECT_EQ(combo->ItemUserData(combo->GetCurSel()), platform::WideFromUtf8(LanguageCode(c.expected)));
+    }
     wnd.reset();
   }
 }
