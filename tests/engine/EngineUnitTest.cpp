@@ -303,9 +303,9 @@ TEST(SliceCallbacks, BusyFileKeepsBytesUntilItIsFreeAndLosesNone) {
     feed(600 * 1024);
     release.join();
   }
-  EXPECT_EQ(1 << 20, rig.task.DownloadedPos.load()) << "waited for its turn at the cap";
+  EXPECT_GE(rig.task.DownloadedPos.load(), 1 << 20) << "waited for its turn at the cap";
   feed(300 * 1024);  // a free file is written as soon as a block is gathered
-  EXPECT_LT(static_cast<int64_t>(expected.size()) - rig.task.DownloadedPos.load(), 256 * 1024);
+  EXPECT_LT(static_cast<int64_t>(expected.size()) - rig.task.DownloadedPos.load(), 64 * 1024);
   feed(1000);
   EXPECT_TRUE(rig.thread->flush());
   EXPECT_EQ(expected, enginetest::ReadAll(rig.dir.path(L"out.bin")).substr(0, expected.size()));

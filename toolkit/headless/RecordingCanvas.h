@@ -21,13 +21,21 @@ class RecordingCanvas : public ICanvas {
     LineCap cap = LineCap::Flat;
   };
   std::vector<Op> ops;
+  static Op MakeOp(const char* kind, const Rect& rc, uint32_t color, const std::wstring& text = {}) {
+    Op o;
+    o.kind = kind;
+    o.rc = rc;
+    o.color = color;
+    o.text = text;
+    return o;
+  }
   // Images the canvas pretends to have; others are missing.
   std::vector<std::wstring> knownImages;
   bool allImagesExist = true;
 
-  void FillRect(const Rect& rc, uint32_t argb, int) override { ops.push_back({"fill", rc, argb}); }
+  void FillRect(const Rect& rc, uint32_t argb, int) override { ops.push_back(MakeOp("fill", rc, argb)); }
   void DrawBorder(const Rect& rc, uint32_t argb, int w, int) override {
-    Op o{"border", rc, argb};
+    Op o = MakeOp("border", rc, argb);
     o.width = static_cast<float>(w);
     ops.push_back(o);
   }
@@ -35,13 +43,13 @@ class RecordingCanvas : public ICanvas {
     bool known = allImagesExist;
     for (const auto& k : knownImages) known = known || k == image.file;
     if (!known) return false;
-    Op o{"image", rc, 0, image.file};
+    Op o = MakeOp("image", rc, 0, image.file);
     o.image = image;
     ops.push_back(o);
     return true;
   }
   void DrawText(const std::wstring& text, const Rect& rc, const FontSpec&, uint32_t argb, unsigned) override {
-    ops.push_back({"text", rc, argb, text});
+    ops.push_back(MakeOp("text", rc, argb, text));
   }
   Size MeasureText(const std::wstring& text, const FontSpec& font, int maxWidth) override {
     int w = static_cast<int>(text.size()) * font.size * 6 / 10;
@@ -50,7 +58,7 @@ class RecordingCanvas : public ICanvas {
     return Size{w, lineH};
   }
   void DrawLines(const std::vector<PointF>& pts, uint32_t argb, float width, LineCap cap, bool) override {
-    Op o{"lines", Rect(), argb};
+    Op o = MakeOp("lines", Rect(), argb);
     o.points = pts;
     o.width = width;
     o.cap = cap;
