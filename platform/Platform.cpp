@@ -18,6 +18,16 @@ ScopedOs::~ScopedOs() { g_current.store(previous_); }
 
 static bool IsSep(wchar_t c) { return c == L'\\' || c == L'/'; }
 
+std::tm LocalTime(std::time_t t) {
+  std::tm tm = {};
+#if defined(_WIN32)
+  localtime_s(&tm, &t);
+#else
+  localtime_r(&t, &tm);
+#endif
+  return tm;
+}
+
 std::wstring DirectoryOf(const std::wstring& path) {
   size_t pos = path.find_last_of(L"\\/");
   return pos == std::wstring::npos ? std::wstring() : path.substr(0, pos + 1);

@@ -2,8 +2,8 @@
 // portable; win32/ calls the real APIs, posix/ is a faithful stand-in.
 // Tests replace the current instance (ScopedOs) to inject faults.
 #pragma once
-
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -242,8 +242,15 @@ class ForwardingOs : public Os {
   Os& in_;
 };
 
+// The program's command-line arguments, the program itself first, in full:
+// on Windows from the wide command line, not from argv, whose text went
+// through the code page and lost what it cannot spell.
+std::vector<std::wstring> CommandLineArguments(int argc, char** argv);
+
 // Path helpers shared by both platforms ("\" and "/" both separate).
 std::wstring DirectoryOf(const std::wstring& path);   // with trailing separator
+// The local calendar time of a time in seconds since 1970 (thread-safe).
+std::tm LocalTime(std::time_t t);
 std::wstring FileNameOf(const std::wstring& path);
 wchar_t PathSeparator();
 std::wstring JoinPath(const std::wstring& dir, const std::wstring& name);

@@ -1,11 +1,19 @@
 #!/usr/bin/env python3
 """Packs the skin folder into a ZIP with fixed times and sorted names, so the
-same sources always give the same bytes."""
+same sources always give the same bytes.
+
+  make_skin_zip.py SKIN_DIR OUT_ZIP [PRODUCT_CONFIG]
+
+PRODUCT_CONFIG, when given, is packed as configure/configure.xml in place of
+the skin's own: the product a stub is built for."""
 import os
 import sys
 import zipfile
 
-def main(src, out):
+CONFIG_ENTRY = "configure/configure.xml"
+
+
+def main(src, out, config=None):
     names = []
     for root, _dirs, files in os.walk(src):
         for f in files:
@@ -20,9 +28,12 @@ def main(src, out):
             info = zipfile.ZipInfo(n, date_time=(2026, 1, 1, 0, 0, 0))
             info.compress_type = zipfile.ZIP_STORED if n.lower().endswith(".png") else zipfile.ZIP_DEFLATED
             info.external_attr = 0o644 << 16
-            with open(os.path.join(src, n), "rb") as fh:
+            path = config if (config and n == CONFIG_ENTRY) else os.path.join(src, n)
+            with open(path, "rb") as fh:
                 z.writestr(info, fh.read())
     os.replace(tmp, out)
 
 if __name__ == "__main__":
-    main(sys.argv[1], sys.argv[2])
+    if len(sys.argv) not in (3, 4):
+        sys.exit(__doc__)
+    main(*sys.argv[1:])

@@ -7,13 +7,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
+#include <vector>
 
 #include "FuntionImpl/SystemInfo.h"
 #include "engine/CDownLoadImpl.h"
 #include "log/Log.h"
 #include "platform/Platform.h"
+#include "platform/Utf.h"
 
 namespace {
 
@@ -57,21 +58,23 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3) return Usage();
+  // Wide arguments: the file may live in a folder the code page cannot spell.
+  const std::vector<std::wstring> args = platform::CommandLineArguments(argc, argv);
+  if (args.size() < 3) return Usage();
   int threads = 0;
   bool digest = true;
-  for (int i = 3; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--no-md5") == 0) {
+  for (size_t i = 3; i < args.size(); ++i) {
+    if (args[i] == L"--no-md5") {
       digest = false;
-    } else if (std::strcmp(argv[i], "--threads") == 0 && i + 1 < argc) {
-      threads = std::atoi(argv[++i]);
+    } else if (args[i] == L"--threads" && i + 1 < args.size()) {
+      threads = std::atoi(platform::Utf8FromWide(args[++i]).c_str());
     } else {
       return Usage();
     }
   }
   QuietLog();
-  std::wstring url = platform::os().AnsiToWide(argv[1]);
-  std::wstring file = platform::os().AnsiToWide(argv[2]);
+  const std::wstring& url = args[1];
+  const std::wstring& file = args[2];
   StderrProgress progress;
   CDownLoadImpl impl(&progress, threads);
   std::string cdn;

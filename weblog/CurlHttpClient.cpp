@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "http/CurlHandles.h"
+#include "http/CurlOptions.h"
 #include "weblog/ClientErrorLog.h"
 
 namespace weblog {
@@ -21,26 +23,21 @@ void LogCode(const char* format, int code) {
   WriteClientErrorLog(line);
 }
 
-// Owns one easy handle and its header list for one request.
-struct EasyRequest {
-  CURL* curl = curl_easy_init();
-  curl_slist* headers = nullptr;
-  ~EasyRequest() {
-    if (headers) curl_slist_free_all(headers);
-    if (curl) curl_easy_cleanup(curl);
+// The client error log's line for an option of the set-up that failed.
+const char* SetUpFailureLine(CURLoption option) {
+  switch (option) {
+    case CURLOPT_CONNECTTIMEOUT: return "Failed to set connection time out [%d]\n";
+    case CURLOPT_TIMEOUT: return "Failed to set time out [%d]\n";
+    case CURLOPT_WRITEFUNCTION: return "Failed to set CURLOPT_WRITEFUNCTION [%d]\n";
+    default: return "Failed to CURLOPT_FOLLOWLOCATION [%d]\n";
   }
-};
-
-// curl_global_init is not thread-safe in older libcurl: do it once, early.
-struct CurlGlobal {
-  CurlGlobal() { curl_global_init(CURL_GLOBAL_ALL); }
-};
+}
 
 }  // namespace
 
 CurlHttpClient::CurlHttpClient(long connectTimeoutS, long timeoutS)
     : connectTimeoutS_(connectTimeoutS), timeoutS_(timeoutS) {
-  static CurlGlobal global;
+  http::InitCurlOnce();
 }
 
 void CurlHttpClient::SetProxy(const std::string& proxy) {
@@ -60,36 +57,34 @@ int CurlHttpClient::Post(const std::string& url, const std::string& header, cons
     std::lock_guard<std::mutex> g(lock_);
     responses_.erase(std::this_thread::get_id());
   }
-  EasyRequest req;
-  CURL* c = req.curl;
+  http::CurlHeaderList headers;  // released after the handle that uses it
+  http::CurlEasy easy = http::NewCurlEasy();
+  CURL* c = easy.get();
   if (!c) WriteClientErrorLog("Failed to create CURL connection\n");
   std::string response;
 
-  // Certificates are not checked: the reports must pass through inspecting proxies.
-  curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 0L);
-  curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 0L);
-  curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "");
-  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);  // time-outs from worker threads
+  http::ApplyTlsPolicy(c);
   std::string proxy = Proxy();
   if (!proxy.empty()) curl_easy_setopt(c, CURLOPT_PROXY, proxy.c_str());
 
-  CURLcode rc;
-  if ((rc = curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, connectTimeoutS_)) != CURLE_OK)
-    LogCode("Failed to set connection time out [%d]\n", rc);
-  else if ((rc = curl_easy_setopt(c, CURLOPT_TIMEOUT, timeoutS_)) != CURLE_OK)
-    LogCode("Failed to set time out [%d]\n", rc);
-  else if ((rc = curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, AppendBody)) != CURLE_OK)
-    LogCode("Failed to set CURLOPT_WRITEFUNCTION [%d]\n", rc);
-  else if ((rc = curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L)) != CURLE_OK)
-    LogCode("Failed to CURLOPT_FOLLOWLOCATION [%d]\n", rc);
+  // The set-up stops at its first failure, logged, and the request goes on
+  // with the handle as it stands.
+  http::OperationOptions options = http::OptionsOf(http::Operation::ReportPost);
+  if (connectTimeoutS_) options.connectTimeoutS = connectTimeoutS_;
+  if (timeoutS_) options.timeoutS = timeoutS_;
+  http::OptionFailure failed = http::ApplyOperationOptions(c, options);
+  if (failed.code == CURLE_OK && (failed.code = curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, AppendBody)) != CURLE_OK)
+    failed.option = CURLOPT_WRITEFUNCTION;
+  if (failed.code != CURLE_OK) LogCode(SetUpFailureLine(failed.option), failed.code);
 
   // Each step of the request proper ends it at its first failure.
+  CURLcode rc;
   if ((rc = curl_easy_setopt(c, CURLOPT_URL, url.c_str())) != CURLE_OK) {
     LogCode("Failed to set CURLOPT_URL [%d]\n", rc);
     return rc;
   }
-  req.headers = curl_slist_append(nullptr, header.c_str());
-  if ((rc = curl_easy_setopt(c, CURLOPT_HTTPHEADER, req.headers)) != CURLE_OK) {
+  http::AppendHeader(headers, header.c_str());
+  if ((rc = curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get())) != CURLE_OK) {
     LogCode("Failed to set CURLOPT_HTTPHEADER [%d]\n", rc);
     return rc;
   }

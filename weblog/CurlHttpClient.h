@@ -10,8 +10,8 @@ namespace weblog {
 
 class CurlHttpClient {
  public:
-  // Time-outs in seconds: 30 to connect, 40 in all unless a test chooses.
-  explicit CurlHttpClient(long connectTimeoutS = 30, long timeoutS = 40);
+  // Time-outs in seconds; 0 keeps the options table's (30 to connect, 40 in all).
+  explicit CurlHttpClient(long connectTimeoutS = 0, long timeoutS = 0);
 
   // POSTs body with one header line; the libcurl result (0 = transfer done).
   int Post(const std::string& url, const std::string& header, const std::string& body);

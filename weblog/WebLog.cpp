@@ -27,7 +27,7 @@ std::mutex g_sessionLock;
 std::string g_sessionId;
 }  // namespace
 
-WebLog::WebLog() : WebLog(CreateSystemMachineInfo(), 30, 40) {}
+WebLog::WebLog() : WebLog(CreateSystemMachineInfo(), 0, 0) {}  // the client's own time-outs
 
 WebLog::WebLog(std::unique_ptr<IMachineInfo> machine, long connectTimeoutS, long timeoutS)
     : workDir_(CurrentDirectory()), machine_(std::move(machine)), client_(connectTimeoutS, timeoutS) {}

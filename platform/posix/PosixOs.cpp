@@ -25,6 +25,7 @@
 
 #include "platform/IniText.h"
 #include "platform/Platform.h"
+#include "platform/UniqueHandle.h"
 #include "platform/Utf.h"
 
 namespace platform {
@@ -94,6 +95,23 @@ struct EventRef {
 std::mutex g_eventsLock;
 std::map<std::string, std::weak_ptr<PosixEvent>> g_events;
 
+struct FdTraits {
+  using Type = int;
+  static Type Invalid() { return -1; }
+  static void Close(Type fd) { close(fd); }
+};
+struct DirTraits {
+  using Type = DIR*;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type d) { closedir(d); }
+};
+using UniqueFd = UniqueHandle<FdTraits>;
+using UniqueDir = UniqueHandle<DirTraits>;
+
+// Files and mutexes travel through Os as their descriptor + 1 (0 is none).
+UniqueFd AdoptOsHandle(std::uintptr_t h) { return UniqueFd(h == 0 ? -1 : static_cast<int>(h - 1)); }
+std::uintptr_t ToOsHandle(UniqueFd fd) { return fd ? static_cast<std::uintptr_t>(fd.release()) + 1 : 0; }
+
 bool ProcessAlive(long pid) { return pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
 
 class PosixOs final : public Os {
@@ -153,19 +171,17 @@ class PosixOs final : public Os {
   bool RemoveFile(const std::wstring& p) override { return unlink(PosixPath(p).c_str()) == 0; }
   std::vector<std::wstring> ListDirectory(const std::wstring& d) override {
     std::vector<std::wstring> names;
-    DIR* dir = opendir(PosixPath(d).c_str());
+    UniqueDir dir(opendir(PosixPath(d).c_str()));
     if (!dir) return names;
-    while (dirent* e = readdir(dir)) {
+    while (dirent* e = readdir(dir.get())) {
       if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
       names.push_back(W(e->d_name));
     }
-    closedir(dir);
     return names;
   }
 
   FileHandle OpenFileForUpdate(const std::wstring& p) override {
-    int fd = open(PosixPath(p).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    return fd < 0 ? 0 : static_cast<FileHandle>(fd) + 1;
+    return ToOsHandle(UniqueFd(open(PosixPath(p).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)));
   }
   size_t WriteFileAt(FileHandle h, int64_t offset, const void* data, size_t len) override {
     if (h == 0 || offset < 0) return 0;
@@ -182,9 +198,7 @@ class PosixOs final : public Os {
   bool SetFileLength(FileHandle h, int64_t length) override {
     return h != 0 && length >= 0 && ftruncate(static_cast<int>(h - 1), static_cast<off_t>(length)) == 0;
   }
-  void CloseFile(FileHandle h) override {
-    if (h != 0) close(static_cast<int>(h - 1));
-  }
+  void CloseFile(FileHandle h) override { AdoptOsHandle(h).reset(); }
   bool MoveFileReplace(const std::wstring& from, const std::wstring& to) override {
     return rename(PosixPath(from).c_str(), PosixPath(to).c_str()) == 0;
   }
@@ -222,17 +236,14 @@ class PosixOs final : public Os {
     MutexResult r;
     std::string dir = Root() + "/mutex";
     MakeDirs(dir);
-    int fd = open((dir + "/" + N(name)).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return r;
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) r.alreadyExisted = true;
-    r.handle = static_cast<MutexHandle>(fd) + 1;
+    UniqueFd fd(open((dir + "/" + N(name)).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    if (fd && flock(fd.get(), LOCK_EX | LOCK_NB) != 0) r.alreadyExisted = true;
+    r.handle = ToOsHandle(std::move(fd));
     return r;
   }
   void ReleaseAndCloseMutex(MutexHandle h, bool) override {
-    if (h == 0) return;
-    int fd = static_cast<int>(h - 1);
-    flock(fd, LOCK_UN);
-    close(fd);
+    UniqueFd fd = AdoptOsHandle(h);
+    if (fd) flock(fd.get(), LOCK_UN);
   }
 
   EventHandle CreateNamedEvent(const std::wstring& name, bool manualReset, bool initialState) override {
@@ -265,10 +276,10 @@ class PosixOs final : public Os {
   }
   void CloseEvent(EventHandle h) override {
     if (!h) return;
-    EventRef* ref = reinterpret_cast<EventRef*>(h);
+    std::unique_ptr<EventRef> ref(reinterpret_cast<EventRef*>(h));
     std::lock_guard<std::mutex> g(g_eventsLock);
     std::string name = ref->name;
-    delete ref;
+    ref.reset();
     auto it = g_events.find(name);
     if (it != g_events.end() && it->second.expired()) g_events.erase(it);
   }
@@ -416,6 +427,12 @@ Os& nativeOs() {
   // thread, say) may still ask the system something while the process ends.
   static PosixOs* instance = new PosixOs();
   return *instance;
+}
+
+std::vector<std::wstring> CommandLineArguments(int argc, char** argv) {
+  std::vector<std::wstring> args;
+  for (int i = 0; i < argc; ++i) args.push_back(W(argv[i]));  // the system's text is UTF-8
+  return args;
 }
 
 }  // namespace platform

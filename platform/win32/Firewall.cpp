@@ -11,108 +11,113 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/win32/Win32Handles.h"
+
 namespace platform {
 namespace win32 {
 
 namespace {
-template <typename T>
-void SafeRelease(T*& p) {
-  if (p) p->Release();
-  p = nullptr;
+void PrintFailure(const char* what, HRESULT hr) {
+  std::printf("%s failed: 0x%08lx\n", what, static_cast<unsigned long>(hr));
 }
 
-// The profile in force, or nullptr after printing why not.
-INetFwProfile* OpenProfile() {
-  INetFwMgr* mgr = nullptr;
-  INetFwPolicy* policy = nullptr;
-  INetFwProfile* profile = nullptr;
-  HRESULT hr = CoCreateInstance(__uuidof(NetFwMgr), nullptr, CLSCTX_INPROC_SERVER, __uuidof(INetFwMgr),
-                                reinterpret_cast<void**>(&mgr));
-  if (FAILED(hr)) {
-    std::printf("CoCreateInstance failed: 0x%08lx\n", static_cast<unsigned long>(hr));
-  } else if (FAILED(hr = mgr->get_LocalPolicy(&policy))) {
-    std::printf("get_LocalPolicy failed: 0x%08lx\n", static_cast<unsigned long>(hr));
-  } else if (FAILED(hr = policy->get_CurrentProfile(&profile))) {
-    std::printf("get_CurrentProfile failed: 0x%08lx\n", static_cast<unsigned long>(hr));
+// Pairs a successful CoInitializeEx with its CoUninitialize; declared before
+// the objects it outlives.
+class ComApartment {
+ public:
+  ComApartment() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(hr_)) CoUninitialize();
   }
-  SafeRelease(policy);
-  SafeRelease(mgr);
-  if (FAILED(hr)) std::printf("WindowsFirewallInitialize failed: 0x%08lx\n", static_cast<unsigned long>(hr));
-  return SUCCEEDED(hr) ? profile : nullptr;
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  // An apartment of another kind on this thread serves as well.
+  bool Usable() const { return SUCCEEDED(hr_) || hr_ == RPC_E_CHANGED_MODE; }
+  HRESULT Result() const { return hr_; }
+
+ private:
+  HRESULT hr_;
+};
+
+// The profile in force, or an empty pointer after printing why not.
+ComPtr<INetFwProfile> OpenProfile() {
+  ComPtr<INetFwMgr> mgr;
+  ComPtr<INetFwPolicy> policy;
+  ComPtr<INetFwProfile> profile;
+  HRESULT hr = CoCreateInstance(__uuidof(NetFwMgr), nullptr, CLSCTX_INPROC_SERVER, __uuidof(INetFwMgr),
+                                mgr.put_void());
+  if (FAILED(hr)) {
+    PrintFailure("CoCreateInstance", hr);
+  } else if (FAILED(hr = mgr->get_LocalPolicy(policy.put()))) {
+    PrintFailure("get_LocalPolicy", hr);
+  } else if (FAILED(hr = policy->get_CurrentProfile(profile.put()))) {
+    PrintFailure("get_CurrentProfile", hr);
+  }
+  if (FAILED(hr)) {
+    PrintFailure("WindowsFirewallInitialize", hr);
+    profile.reset();
+  }
+  return profile;
 }
 
 bool AppIsEnabled(INetFwProfile* profile, const wchar_t* path) {
-  INetFwAuthorizedApplications* apps = nullptr;
-  INetFwAuthorizedApplication* app = nullptr;
-  BSTR name = nullptr;
+  ComPtr<INetFwAuthorizedApplications> apps;
+  ComPtr<INetFwAuthorizedApplication> app;
+  UniqueBstr name(SysAllocString(path));
   VARIANT_BOOL enabled = VARIANT_FALSE;
-  HRESULT hr = profile->get_AuthorizedApplications(&apps);
+  HRESULT hr = profile->get_AuthorizedApplications(apps.put());
   if (FAILED(hr)) {
-    std::printf("get_AuthorizedApplications failed: 0x%08lx\n", static_cast<unsigned long>(hr));
-  } else if (!(name = SysAllocString(path))) {
+    PrintFailure("get_AuthorizedApplications", hr);
+  } else if (!name) {
     hr = E_OUTOFMEMORY;
-    std::printf("SysAllocString failed: 0x%08lx\n", static_cast<unsigned long>(hr));
-  } else if (SUCCEEDED(apps->Item(name, &app)) && app) {
-    if (FAILED(hr = app->get_Enabled(&enabled)))
-      std::printf("get_Enabled failed: 0x%08lx\n", static_cast<unsigned long>(hr));
+    PrintFailure("SysAllocString", hr);
+  } else if (SUCCEEDED(apps->Item(name.get(), app.put())) && app) {
+    if (FAILED(hr = app->get_Enabled(&enabled))) PrintFailure("get_Enabled", hr);
   }
-  if (FAILED(hr)) std::printf("WindowsFirewallAppIsEnabled failed: 0x%08lx\n", static_cast<unsigned long>(hr));
-  if (name) SysFreeString(name);
-  SafeRelease(app);
-  SafeRelease(apps);
+  if (FAILED(hr)) PrintFailure("WindowsFirewallAppIsEnabled", hr);
   return enabled != VARIANT_FALSE;
 }
 
 void AddApp(INetFwProfile* profile, const wchar_t* path) {
-  INetFwAuthorizedApplications* apps = nullptr;
-  INetFwAuthorizedApplication* app = nullptr;
-  BSTR image = SysAllocString(path);
-  BSTR name = SysAllocString(L"Marlowgate_steup1.0.0.1");
-  HRESULT hr = profile->get_AuthorizedApplications(&apps);
+  ComPtr<INetFwAuthorizedApplications> apps;
+  ComPtr<INetFwAuthorizedApplication> app;
+  UniqueBstr image(SysAllocString(path));
+  UniqueBstr name(SysAllocString(L"Marlowgate_steup1.0.0.1"));
+  HRESULT hr = profile->get_AuthorizedApplications(apps.put());
   if (SUCCEEDED(hr))
     hr = CoCreateInstance(__uuidof(NetFwAuthorizedApplication), nullptr, CLSCTX_INPROC_SERVER,
-                          __uuidof(INetFwAuthorizedApplication), reinterpret_cast<void**>(&app));
-  if (SUCCEEDED(hr)) {
-    if (FAILED(hr = app->put_ProcessImageFileName(image))) {
-      std::printf("put_ProcessImageFileName failed: 0x%08lx\n", static_cast<unsigned long>(hr));
-    } else if (FAILED(hr = app->put_Name(name))) {
-      std::printf("put_Name failed: 0x%08lx\n", static_cast<unsigned long>(hr));
-    } else {
-      app->put_Scope(NET_FW_SCOPE_ALL);
-      app->put_IpVersion(NET_FW_IP_VERSION_ANY);
-      app->put_Enabled(VARIANT_TRUE);
-      if (FAILED(hr = apps->Add(app)))
-        std::printf("Add failed: 0x%08lx\n", static_cast<unsigned long>(hr));
-      else
-        std::printf("Authorized application %ls is now enabled in the firewall.\n", path);
-    }
+                          __uuidof(INetFwAuthorizedApplication), app.put_void());
+  if (FAILED(hr)) return;
+  if (FAILED(hr = app->put_ProcessImageFileName(image.get()))) {
+    PrintFailure("put_ProcessImageFileName", hr);
+  } else if (FAILED(hr = app->put_Name(name.get()))) {
+    PrintFailure("put_Name", hr);
+  } else {
+    app->put_Scope(NET_FW_SCOPE_ALL);
+    app->put_IpVersion(NET_FW_IP_VERSION_ANY);
+    app->put_Enabled(VARIANT_TRUE);
+    if (FAILED(hr = apps->Add(app.get())))
+      PrintFailure("Add", hr);
+    else
+      std::printf("Authorized application %ls is now enabled in the firewall.\n", path);
   }
-  SafeRelease(app);
-  SafeRelease(apps);
-  SysFreeString(image);
-  SysFreeString(name);
 }
 }  // namespace
 
 int AuthorizeFirewallApp(const std::wstring& imagePath) {
-  HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-  if (FAILED(init) && init != RPC_E_CHANGED_MODE) {
-    std::printf("CoInitializeEx failed: 0x%08lx\n", static_cast<unsigned long>(init));
+  ComApartment apartment;
+  if (!apartment.Usable()) {
+    PrintFailure("CoInitializeEx", apartment.Result());
     return -1;
   }
-  INetFwProfile* profile = OpenProfile();
-  if (!profile) {
-    if (SUCCEEDED(init)) CoUninitialize();
-    return -1;
-  }
-  if (AppIsEnabled(profile, imagePath.c_str())) {
+  ComPtr<INetFwProfile> profile = OpenProfile();
+  if (!profile) return -1;
+  if (AppIsEnabled(profile.get(), imagePath.c_str())) {
     std::printf("Authorized application %ls is enabled in the firewall.\n", imagePath.c_str());
   } else {
     std::printf("Authorized application %ls is disabled in the firewall.\n", imagePath.c_str());
-    AddApp(profile, imagePath.c_str());
+    AddApp(profile.get(), imagePath.c_str());
   }
-  SafeRelease(profile);
-  if (SUCCEEDED(init)) CoUninitialize();
   return 0;
 }
 

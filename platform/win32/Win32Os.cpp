@@ -5,15 +5,18 @@
 #include <winsock2.h>
 #include <windows.h>
 #include <objbase.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
 #include <winioctl.h>
 
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "platform/Platform.h"
 #include "platform/Utf.h"
+#include "platform/win32/Win32Handles.h"
 
 namespace platform {
 namespace win32 {
@@ -25,6 +28,16 @@ wchar_t PathSeparator() { return L'\\'; }
 namespace {
 
 HKEY RootKey(RegRoot r) { return r == RegRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+
+// An empty owner when the key cannot be opened.
+win32::UniqueRegKey OpenRegKey(RegRoot root, const std::wstring& subKey, REGSAM sam) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(RootKey(root), subKey.c_str(), 0, sam, &key) != ERROR_SUCCESS) return {};
+  return win32::UniqueRegKey(key);
+}
+
+// Mutexes, events and files handed out through Os come back here.
+void CloseOsHandle(std::uintptr_t h) { win32::UniqueKernelHandle owned(reinterpret_cast<HANDLE>(h)); }
 
 class Win32Os final : public Os {
  public:
@@ -73,57 +86,49 @@ class Win32Os final : public Os {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
   }
   int64_t FileSize(const std::wstring& p) override {
-    HANDLE h = CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return -1;
+    win32::UniqueFileHandle h(CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h) return -1;
     LARGE_INTEGER size;
-    BOOL ok = GetFileSizeEx(h, &size);
-    CloseHandle(h);
-    return ok ? size.QuadPart : -1;
+    return GetFileSizeEx(h.get(), &size) ? size.QuadPart : -1;
   }
   bool ReadFile(const std::wstring& p, std::string& out) override {
-    HANDLE h = CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    win32::UniqueFileHandle h(CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h) return false;
     out.clear();
     char buf[65536];
     DWORD got = 0;
-    bool ok = true;
     for (;;) {
-      if (!::ReadFile(h, buf, sizeof buf, &got, nullptr)) { ok = false; break; }
-      if (got == 0) break;
+      if (!::ReadFile(h.get(), buf, sizeof buf, &got, nullptr)) return false;
+      if (got == 0) return true;
       out.append(buf, got);
     }
-    CloseHandle(h);
-    return ok;
   }
   bool WriteFile(const std::wstring& p, const std::string& data) override {
-    HANDLE h = CreateFileW(p.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    win32::UniqueFileHandle h(CreateFileW(p.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h) return false;
     size_t done = 0;
-    bool ok = true;
     while (done < data.size()) {
       DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 20));
       DWORD wrote = 0;
-      if (!::WriteFile(h, data.data() + done, chunk, &wrote, nullptr) || wrote == 0) { ok = false; break; }
+      if (!::WriteFile(h.get(), data.data() + done, chunk, &wrote, nullptr) || wrote == 0) return false;
       done += wrote;
     }
-    CloseHandle(h);
-    return ok;
+    return true;
   }
   bool RemoveFile(const std::wstring& p) override { return ::DeleteFileW(p.c_str()) != 0; }
   std::vector<std::wstring> ListDirectory(const std::wstring& d) override {
     std::vector<std::wstring> names;
     std::wstring pattern = JoinPath(d, L"*.*");
     WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW(pattern.c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return names;
+    win32::UniqueFindHandle h(FindFirstFileW(pattern.c_str(), &fd));
+    if (!h) return names;
     do {
       std::wstring n = fd.cFileName;
       if (n != L"." && n != L"..") names.push_back(n);
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
+    } while (FindNextFileW(h.get(), &fd));
     return names;
   }
 
@@ -156,9 +161,7 @@ class Win32Os final : public Os {
     info.EndOfFile.QuadPart = length;
     return SetFileInformationByHandle(reinterpret_cast<HANDLE>(h), FileEndOfFileInfo, &info, sizeof info) != 0;
   }
-  void CloseFile(FileHandle h) override {
-    if (h != 0) CloseHandle(reinterpret_cast<HANDLE>(h));
-  }
+  void CloseFile(FileHandle h) override { CloseOsHandle(h); }
   bool MoveFileReplace(const std::wstring& from, const std::wstring& to) override {
     return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
   }
@@ -206,9 +209,8 @@ class Win32Os final : public Os {
     return r;
   }
   void ReleaseAndCloseMutex(MutexHandle h, bool release) override {
-    if (!h) return;
-    if (release) ReleaseMutex(reinterpret_cast<HANDLE>(h));
-    CloseHandle(reinterpret_cast<HANDLE>(h));
+    if (h && release) ReleaseMutex(reinterpret_cast<HANDLE>(h));
+    CloseOsHandle(h);
   }
 
   EventHandle CreateNamedEvent(const std::wstring& name, bool manualReset, bool initialState) override {
@@ -222,9 +224,7 @@ class Win32Os final : public Os {
   void SignalEvent(EventHandle h) override {
     if (h) ::SetEvent(reinterpret_cast<HANDLE>(h));
   }
-  void CloseEvent(EventHandle h) override {
-    if (h) CloseHandle(reinterpret_cast<HANDLE>(h));
-  }
+  void CloseEvent(EventHandle h) override { CloseOsHandle(h); }
 
   std::string UiLocaleText() override {
     LCID lcid = MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT);
@@ -247,13 +247,11 @@ class Win32Os final : public Os {
 
   bool RegReadString(RegRoot root, const std::wstring& subKey, const std::wstring& value, std::wstring& out,
                      bool view32) override {
-    HKEY key;
-    REGSAM sam = KEY_ALL_ACCESS | (view32 ? KEY_WOW64_32KEY : 0);
-    if (RegOpenKeyExW(RootKey(root), subKey.c_str(), 0, sam, &key) != ERROR_SUCCESS) return false;
+    win32::UniqueRegKey key = OpenRegKey(root, subKey, KEY_ALL_ACCESS | (view32 ? KEY_WOW64_32KEY : 0));
+    if (!key) return false;
     wchar_t buf[261] = {};
     DWORD type = 0, size = sizeof(buf) - sizeof(wchar_t);
-    LONG rc = RegQueryValueExW(key, value.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
-    RegCloseKey(key);
+    LONG rc = RegQueryValueExW(key.get(), value.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
     // Longer than 260 characters counts as missing.
     if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
     size_t chars = size / sizeof(wchar_t);
@@ -263,22 +261,19 @@ class Win32Os final : public Os {
   }
   bool RegWriteString(RegRoot root, const std::wstring& subKey, const std::wstring& value,
                       const std::wstring& data) override {
-    HKEY key;
-    if (RegCreateKeyExW(RootKey(root), subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+    HKEY created = nullptr;
+    if (RegCreateKeyExW(RootKey(root), subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created, nullptr) !=
         ERROR_SUCCESS)
       return false;
+    win32::UniqueRegKey key(created);
     // The terminator is part of a REG_SZ value: readers that trust the
     // stored length would otherwise see an unterminated text.
-    LONG rc = RegSetValueExW(key, value.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+    LONG rc = RegSetValueExW(key.get(), value.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                              static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
     return rc == ERROR_SUCCESS;
   }
   bool RegKeyExists(RegRoot root, const std::wstring& subKey) override {
-    HKEY key;
-    if (RegOpenKeyExW(RootKey(root), subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
+    return static_cast<bool>(OpenRegKey(root, subKey, KEY_READ));
   }
   unsigned UserDefaultUILanguage() override { return GetUserDefaultUILanguage(); }
 
@@ -370,16 +365,16 @@ class Win32Os final : public Os {
     std::wstring dev = L"\\\\.\\";
     dev += letter;
     dev += L':';
-    HANDLE h = CreateFileW(dev.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE) return 0;
+    win32::UniqueFileHandle h(
+        CreateFileW(dev.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!h) return 0;
     STORAGE_PROPERTY_QUERY q = {};
     q.PropertyId = StorageDeviceProperty;
     q.QueryType = PropertyStandardQuery;
     STORAGE_DEVICE_DESCRIPTOR desc = {};
     DWORD got = 0;
-    BOOL ok = DeviceIoControl(h, IOCTL_STORAGE_QUERY_PROPERTY, &q, sizeof q, &desc, sizeof desc, &got, nullptr);
-    CloseHandle(h);
+    BOOL ok =
+        DeviceIoControl(h.get(), IOCTL_STORAGE_QUERY_PROPERTY, &q, sizeof q, &desc, sizeof desc, &got, nullptr);
     return ok ? static_cast<int>(desc.BusType) : 0;
   }
 
@@ -409,16 +404,15 @@ class Win32Os final : public Os {
 
   std::vector<ProcessEntry> ProcessSnapshot() override {
     std::vector<ProcessEntry> list;
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snap == INVALID_HANDLE_VALUE) return list;
+    win32::UniqueFileHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snap) return list;
     PROCESSENTRY32W pe = {};
     pe.dwSize = sizeof(pe);
-    if (Process32FirstW(snap, &pe)) {
+    if (Process32FirstW(snap.get(), &pe)) {
       do {
         list.push_back({pe.th32ProcessID, pe.szExeFile});
-      } while (Process32NextW(snap, &pe));
+      } while (Process32NextW(snap.get(), &pe));
     }
-    CloseHandle(snap);
     return list;
   }
   unsigned CurrentProcessId() override { return GetCurrentProcessId(); }
@@ -456,6 +450,15 @@ Os& nativeOs() {
   // thread, say) may still ask the system something while the process ends.
   static Win32Os* instance = new Win32Os();
   return *instance;
+}
+
+std::vector<std::wstring> CommandLineArguments(int, char**) {
+  std::vector<std::wstring> args;
+  int n = 0;
+  std::unique_ptr<LPWSTR, HLOCAL (*)(HLOCAL)> argv(CommandLineToArgvW(GetCommandLineW(), &n), &LocalFree);
+  if (!argv) return args;
+  for (int i = 0; i < n; ++i) args.emplace_back(argv.get()[i]);
+  return args;
 }
 
 }  // namespace platform

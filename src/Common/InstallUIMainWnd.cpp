@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "Common/InstallPath.h"
 #include "Common/ProcessSlots.h"
 #include "telemetry/CSingleUserLog.h"
 #include "FuntionImpl/RunOptions.h"
@@ -22,65 +23,20 @@
 #include "ui/COptionExUI.h"
 #include "ui/MessageBoxWnd.h"
 #include "ui/StubControls.h"
-#include "ui/UiTelemetry.h"
 
 namespace {
-const wchar_t kProduct[] = L"Lumevia";
 const wchar_t kGaPcKey[] = L"SOFTWARE\\Marlowgate\\Downloader2.5.0";
-constexpr int kWindowWidth = 650;
-constexpr int kPanelHeight = 200;
-// The first install click of the process sends the start date and hour.
-bool g_firstClickSent = false;
-
-bool EndsWith(const std::wstring& s, const std::wstring& tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
 
 std::string Narrow(const std::wstring& w) { return platform::Utf8FromWide(w); }
 
 // Local time as "%.4d%.2d%.2d%.2d%.2d%.2d%.3d".
 std::wstring LocalTimeStamp() {
   int64_t ms = platform::os().UnixTimeMs();
-  std::time_t secs = static_cast<std::time_t>(ms / 1000);
-  std::tm tm = {};
-#if defined(_WIN32)
-  localtime_s(&tm, &secs);
-#else
-  localtime_r(&secs, &tm);
-#endif
+  const std::tm tm = platform::LocalTime(static_cast<std::time_t>(ms / 1000));
   wchar_t buf[32];
   std::swprintf(buf, 32, L"%.4d%.2d%.2d%.2d%.2d%.2d%.3d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
                 tm.tm_min, tm.tm_sec, static_cast<int>(ms % 1000));
   return buf;
-}
-
-// A language text used as a printf format with one double. Only texts
-// with exactly one floating conversion (and %% escapes) are used, so a
-// translated text can never read arguments that are not there.
-bool IsSafeDoubleFormat(const std::wstring& f) {
-  int conversions = 0;
-  for (size_t i = 0; i < f.size(); ++i) {
-    if (f[i] != L'%') continue;
-    if (i + 1 < f.size() && f[i + 1] == L'%') {
-      ++i;
-      continue;
-    }
-    size_t j = i + 1;
-    while (j < f.size() && (f[j] == L'.' || f[j] == L'-' || f[j] == L'+' || f[j] == L' ' || f[j] == L'0' ||
-                            (f[j] >= L'1' && f[j] <= L'9')))
-      ++j;
-    if (j >= f.size() || (f[j] != L'f' && f[j] != L'F')) return false;
-    ++conversions;
-    i = j;
-  }
-  return conversions == 1;
-}
-
-std::wstring FormatDouble(const std::wstring& format, double value) {
-  if (!IsSafeDoubleFormat(format)) return format;
-  wchar_t buf[512];
-  int n = std::swprintf(buf, 512, format.c_str(), value);
-  return n < 0 ? format : std::wstring(buf);
 }
 }  // namespace
 
@@ -93,95 +49,19 @@ std::wstring InstallUIMainWnd::GetWindowClassName() const {
   return slot.empty() ? L"ZQ_UI_Frame" : slot;
 }
 
-// ---- Pure rules ------------------------------------------------------------
-
-std::wstring InstallUIMainWnd::ProductFolderName(const std::wstring& url, const std::wstring& softwareName) {
-  size_t slash = url.rfind(L'/');
-  if (slash != std::wstring::npos) {
-    size_t dot = url.find(L'.', slash + 1);
-    if (dot != std::wstring::npos && dot > slash + 1) return url.substr(slash + 1, dot - slash - 1);
-  }
-  return softwareName;
-}
-
-std::wstring InstallUIMainWnd::PackageFileName(const std::wstring& url, const std::wstring& version) {
-  size_t slash = url.rfind(L'/');
-  std::wstring name = slash == std::wstring::npos ? url : url.substr(slash + 1);
-  size_t dot = name.rfind(L'.');
-  if (dot != std::wstring::npos) name.resize(dot);
-  return name + L"_" + version + (EndsWith(url, L".exe") ? L".exe" : L".apk");
-}
-
-std::wstring InstallUIMainWnd::LogFileName(const std::wstring& packageFileName, const std::wstring& timeStamp) {
-  // The version after the last "_" becomes the time stamp; ".log" replaces
-  // the last four characters.
-  std::wstring base = packageFileName.size() >= 4 ? packageFileName.substr(0, packageFileName.size() - 4)
-                                                  : packageFileName;
-  size_t underscore = base.rfind(L'_');
-  if (underscore != std::wstring::npos) base.resize(underscore + 1);
-  else base += L"_";
-  return base + timeStamp + L".log";
-}
-
-unsigned InstallUIMainWnd::InstallTimerPeriod(int64_t bytes) {
-  if (bytes < 0) bytes = 0;
-  int64_t period = bytes / 71680 / 10 * 4;
-  // A tiny package would give 0, which no timer can run with.
-  return period > 0 ? static_cast<unsigned>(std::min<int64_t>(period, 0x7FFFFFFF)) : 1;
-}
-
-void InstallUIMainWnd::CloseReasonFor(int mainPage, int innerPage, int progress, bool failVisible, bool started,
-                                      std::string& reason, std::string& phase) {
-  reason.clear();
-  phase.clear();
-  if (mainPage == 1) {
-    if (progress < 80) reason = "close02", phase = "Downloading";
-    else if (progress <= 90) reason = "close04", phase = "Md5Check";
-    else reason = "close03", phase = "Installing";
-  } else if (mainPage == 0 && innerPage == 0) {
-    reason = "close01", phase = "BeforeDownload";
-  } else if (mainPage == 0 && innerPage == 1) {
-    if (failVisible) reason = "close05", phase = "Installing";
-    else if (started) reason = "close07", phase = "Starting";
-    else reason = "close06", phase = "Installing";
-  }
-}
-
-void InstallUIMainWnd::DownloadSpan(bool toolkit, int subCounter, int subRecords, int& offset, int& span) {
-  offset = 0;
-  span = 80;
-  if (!toolkit || subRecords < 1 || subRecords > 2) return;
-  if (subCounter == 0) {
-    span = 40;
-  } else if (subCounter == 1) {
-    offset = 40;
-    span = subRecords == 1 ? 40 : 20;
-  } else if (subCounter == 2 && subRecords == 2) {
-    offset = 60;
-    span = 20;
-  }
-}
-
-int InstallUIMainWnd::LicenseHeight(int language, bool specialSite) {
-  static const int kHeights[kLanguageCount] = {1370, 1320, 1095, 1440, 1485, 1410, 1445, 1295, 1195, 1345,
-                                                1095, 1175, 1485, 1370, 1370, 1370, 1175, 1410, 1410, 1410};
-  if (language == Lang_Chinese && specialSite) return 1900;
-  if (language < 0 || language >= kLanguageCount) return 1765;
-  return kHeights[language];
-}
-
-std::wstring InstallUIMainWnd::AdviceUrl(const std::wstring& url, const std::wstring& stubFileName, bool addTracking) {
-  if (url.empty() || !addTracking) return url;
-  size_t underscore = stubFileName.rfind(L'_');
-  if (underscore == std::wstring::npos) return url;
-  size_t dot = stubFileName.rfind(L'.');
-  std::wstring tracking = (dot != std::wstring::npos && dot > underscore)
-                              ? stubFileName.substr(underscore + 1, dot - underscore - 1)
-                              : stubFileName.substr(underscore + 1);
-  return url + L"?rnclid=" + tracking + L"&package=" + stubFileName;
-}
-
 // ---- Creation ----------------------------------------------------------------
+
+void InstallUIMainWnd::CountAnimationFrames() {
+  // The slide pictures the skin provides: 1.png, 2.png, ... until one is missing.
+  SkinUI::Size size;
+  animationFrames_ = 0;
+  for (int i = 1; i < 100; ++i) {
+    wchar_t name[40];
+    std::swprintf(name, 40, L"skin\\anima\\%d.png", i);
+    if (!SkinUI::backend::ImageSize(name, size)) break;
+    animationFrames_ = i;
+  }
+}
 
 void InstallUIMainWnd::FindControls() {
   mainTab_ = dynamic_cast<SkinUI::CTabLayoutUI*>(pm_.FindControl(L"main_tablayout"));
@@ -196,18 +76,34 @@ void InstallUIMainWnd::FindControls() {
   layoutFail_ = pm_.FindControl(L"layout_install_fail");
 }
 
+// The install folder in the edit box, the download folder and the log file.
+void InstallUIMainWnd::SetUpFolders() {
+  platform::Os& os = platform::os();
+  runTimeStamp_ = LocalTimeStamp();
+  defaultInstallFolder_ = InstallPath::DefaultInstallFolder(os.SpecialFolderPath(platform::SpecialFolder::ProgramFiles));
+  if (pathEdit_) pathEdit_->SetText(defaultInstallFolder_);
+  uint64_t freeBytes = 0;
+  if (os.DiskFreeForUser(platform::DirectoryOf(defaultInstallFolder_), freeBytes))
+    freeGb_ = InstallPath::BytesToGb(freeBytes);
+
+  const std::wstring& extra = config_->Extra_download_url;
+  downloadFolder_ = InstallPath::DownloadFolder(os.SpecialFolderPath(platform::SpecialFolder::Temp),
+                                                os.SpecialFolderPath(platform::SpecialFolder::Desktop), extra,
+                                                config_->Software_name);
+  // A folder that cannot be made shows when the worker needs it.
+  InstallPath::CreateFolder(downloadFolder_);
+  installFolderName_ = config_->Software_name;
+
+  std::wstring version = config_->Software_version.empty() ? L"1.0.0.0" : config_->Software_version;
+  logFilePath_ = platform::JoinPath(
+      downloadFolder_, InstallPath::LogFileName(InstallPath::PackageFileName(extra, version), runTimeStamp_));
+  applog::ConfigureLog(os.WideToAnsi(logFilePath_));
+}
+
 void InstallUIMainWnd::InitWindow() {
   platform::Os& os = platform::os();
   startTick_ = os.TickCount();
-  // The slide pictures the skin provides: 1.png, 2.png, ... until one is missing.
-  SkinUI::Size size;
-  animationFrames_ = 0;
-  for (int i = 1; i < 100; ++i) {
-    wchar_t name[40];
-    std::swprintf(name, 40, L"skin\\anima\\%d.png", i);
-    if (!SkinUI::backend::ImageSize(name, size)) break;
-    animationFrames_ = i;
-  }
+  CountAnimationFrames();
 
   config_ = std::make_unique<CConfigure>();
   config_->LoadFromLabels(pm_);
@@ -215,27 +111,7 @@ void InstallUIMainWnd::InitWindow() {
   if ((config_->theme_color & 0xFFFFFF) != 0x000001 && config_->theme_color != 0)
     SkinUI::CPaintManagerUI::SetAccentColor(config_->theme_color);
   FindControls();
-
-  runTimeStamp_ = LocalTimeStamp();
-  defaultInstallFolder_ = os.SpecialFolderPath(platform::SpecialFolder::ProgramFiles) +
-                          platform::PathSeparator() + kProduct;
-  if (pathEdit_) pathEdit_->SetText(defaultInstallFolder_);
-  uint64_t freeBytes = 0;
-  if (os.DiskFreeForUser(platform::DirectoryOf(defaultInstallFolder_), freeBytes))
-    freeGb_ = static_cast<double>(freeBytes) / (1024.0 * 1024 * 1024);
-
-  std::wstring extra = config_->Extra_download_url;
-  std::wstring folderName = ProductFolderName(extra, config_->Software_name);
-  platform::SpecialFolder where = EndsWith(extra, L".exe") ? platform::SpecialFolder::Temp
-                                                           : platform::SpecialFolder::Desktop;
-  downloadFolder_ = os.SpecialFolderPath(where) + platform::PathSeparator() + folderName;
-  os.CreateDirectories(downloadFolder_);
-  installFolderName_ = config_->Software_name;
-
-  std::wstring version = config_->Software_version.empty() ? L"1.0.0.0" : config_->Software_version;
-  logFilePath_ = downloadFolder_ + platform::PathSeparator() +
-                 LogFileName(PackageFileName(extra, version), runTimeStamp_);
-  applog::ConfigureLog(os.WideToAnsi(logFilePath_));
+  SetUpFolders();
   toolkit_ = config_->IsToolkit != 0;
 
   const bool excluded = IsNotSupport(false);
@@ -254,31 +130,27 @@ void InstallUIMainWnd::InitWindow() {
                                          os.WideToAnsi(config_->Software_name),
                                          os.WideToAnsi(config_->Extra_download_url), toolkit_, downloadFolder_,
                                          config_->MainPid, &telemetryFacts_);
-
-  ui::UiEvent("CrashRate", "Start", "");
-  ui::UiFunnel("Keypoint", "null", 0, "CorePublicModule", "Start", "null");
-  std::wstring gaPc;
-  os.RegReadString(platform::RegRoot::LocalMachine, kGaPcKey, L"GA_PC", gaPc);
-  if (gaPc.empty() && !excluded) {
-    ui::UiEvent("PC", "SysOS", FuntionImpl::GetOsName() + (os.Is64BitSystem() ? " 64bit" : ""));
-    ui::UiEvent("PC", "SysLanguage", GetUiLanguageName());
-    char res[32];
-    std::snprintf(res, sizeof res, "%d*%d", w, h);
-    ui::UiEvent("PC", "SysScreenResolution", res);
-    os.RegWriteString(platform::RegRoot::LocalMachine, kGaPcKey, L"GA_PC", L"1");
-  }
-  if (!excluded) {
-    ui::UiEvent("Download", "1.Launch", "");
-    ui::UiFunnel("CoreFuncEvent", "BeforeDownload", 0, "Download", "CoreFuncStart", "null");
-    ui::UiFunnel("CoreFuncEvent", "BeforeDownload", 1, "Download", "Launch", "null");
-    ui::UiFunnel("CoreFuncEvent", "BeforeDownload", 0, "Download", "CoreFuncEnd", "null");
-  }
+  ReportStart(excluded, w, h);
 
   SetUpLanguageCombo();
   // The start page shows with the settings panel closed.
   ResizeClient(kWindowWidth, fullHeight_ - kPanelHeight);
-  if (!excluded) ui::UiEvent("Other", "ClickToShowTime", std::to_string(os.TickCount() - startTick_));
+  if (!excluded) telemetry_.Ready(os.TickCount() - startTick_);
   if (FuntionImpl::IsAutoRun()) SetTimer(kTimerAutoInstall, 2000);
+}
+
+void InstallUIMainWnd::ReportStart(bool excluded, int screenWidth, int screenHeight) {
+  platform::Os& os = platform::os();
+  telemetry_.Created();
+  // The machine's facts go once per machine; the registry remembers it.
+  std::wstring gaPc;
+  os.RegReadString(platform::RegRoot::LocalMachine, kGaPcKey, L"GA_PC", gaPc);
+  if (gaPc.empty() && !excluded) {
+    telemetry_.MachineFacts(FuntionImpl::GetOsName() + (os.Is64BitSystem() ? " 64bit" : ""), GetUiLanguageName(),
+                            screenWidth, screenHeight);
+    os.RegWriteString(platform::RegRoot::LocalMachine, kGaPcKey, L"GA_PC", L"1");
+  }
+  if (!excluded) telemetry_.Launched();
 }
 
 void InstallUIMainWnd::SetUpLanguageCombo() {
@@ -308,7 +180,7 @@ void InstallUIMainWnd::SetLanguage(int value) {
       if (languageCombo_->ItemUserData(i) == code) languageCombo_->SelectItem(i, false);
   }
   if (SkinUI::CControlUI* licence = pm_.FindControl(L"license_text_layout"))
-    licence->SetFixedHeight(LicenseHeight(value, config_ && config_->IsSpecialSite()) + 170);
+    licence->SetFixedHeight(MainWndRules::LicenseHeight(value, config_ && config_->IsSpecialSite()) + 170);
   ApplyInstallPage();
   RefreshSpaceTexts();
   if (SkinUI::CControlUI* bottom = pm_.FindControl(L"layout_bottom_set")) {
@@ -341,48 +213,89 @@ void InstallUIMainWnd::ApplyInstallPage() {
 
 void InstallUIMainWnd::RefreshSpaceTexts() {
   if (SkinUI::CControlUI* free = pm_.FindControl(L"space_free"))
-    if (!spaceFreeFormat_.empty()) free->SetText(FormatDouble(spaceFreeFormat_, freeGb_));
+    if (!spaceFreeFormat_.empty()) free->SetText(InstallPath::FreeSpaceText(spaceFreeFormat_, freeGb_));
   SkinUI::CControlUI* need = pm_.FindControl(L"space_need");
   SkinUI::CControlUI* size = pm_.FindControl(L"ProductSize");
-  if (need && size && !spaceNeedText_.empty()) {
-    // The text names the size itself ("%s") or is followed by it.
-    std::wstring t = spaceNeedText_;
-    size_t at = t.find(L"%s");
-    if (at != std::wstring::npos) t.replace(at, 2, size->GetText());
-    need->SetText(t);
-  }
+  if (need && size && !spaceNeedText_.empty()) need->SetText(InstallPath::SpaceNeedText(spaceNeedText_, size->GetText()));
 }
 
 // ---- Notifications ---------------------------------------------------------------
 
+// Who handles what, by the sender's name. "finish_btn" and "cancel_btn" are
+// not in today's layouts; a skin may bring them.
+const InstallUIMainWnd::Route<InstallUIMainWnd::ClickHandler> InstallUIMainWnd::kClickRoutes[] = {
+    {L"closebtn", &InstallUIMainWnd::RequestClose},
+    {L"install_closebtn", &InstallUIMainWnd::RequestClose},
+    {L"cancel_btn", &InstallUIMainWnd::RequestClose},
+    {L"minbtn", &InstallUIMainWnd::Minimize},
+    {L"install_minbtn", &InstallUIMainWnd::Minimize},
+    {L"install_btn", &InstallUIMainWnd::OnInstallClick},
+    {L"finish_btn", &InstallUIMainWnd::Finish},
+    {L"browser_btn", &InstallUIMainWnd::PickFolder},
+    {L"retry_btn", &InstallUIMainWnd::OnRetryClick},
+    {L"start_app", &InstallUIMainWnd::OnStartClick},
+    {L"install_setting", &InstallUIMainWnd::ToggleSettings},
+};
+// The banner dots are told apart by their group, not by name.
+const InstallUIMainWnd::Route<InstallUIMainWnd::NotifyHandler> InstallUIMainWnd::kSelectRoutes[] = {
+    {L"license_checkbox", &InstallUIMainWnd::OnLicenceCheck},
+};
+const InstallUIMainWnd::Route<InstallUIMainWnd::NotifyHandler> InstallUIMainWnd::kLinkRoutes[] = {
+    {L"license_link", &InstallUIMainWnd::OnLicenceLink},
+    {L"text_fail_advice", &InstallUIMainWnd::OnAdviceLink},
+};
+
+template <class Handler, size_t N>
+Handler InstallUIMainWnd::FindRoute(const Route<Handler> (&table)[N], const SkinUI::CControlUI* sender) {
+  if (!sender) return nullptr;
+  const std::wstring& name = sender->GetName();
+  for (const Route<Handler>& r : table)
+    if (name == r.control) return r.handler;
+  return nullptr;
+}
+
+std::vector<std::wstring> InstallUIMainWnd::RoutedControls(const std::wstring& kind) {
+  std::vector<std::wstring> names;
+  auto add = [&names](const auto& table) {
+    for (const auto& r : table) names.push_back(r.control);
+  };
+  if (kind == L"click") add(kClickRoutes);
+  else if (kind == L"selectchanged") add(kSelectRoutes);
+  else if (kind == L"link") add(kLinkRoutes);
+  return names;
+}
+
 void InstallUIMainWnd::Notify(SkinUI::TNotifyUI& msg) {
   if (msg.sType == L"link") {
-    OnLink(msg);
+    if (NotifyHandler h = FindRoute(kLinkRoutes, msg.pSender)) (this->*h)(msg);
     return;
   }
   WindowImplBase::Notify(msg);
 }
 
 void InstallUIMainWnd::OnClick(SkinUI::TNotifyUI& msg) {
-  if (!msg.pSender) return;
-  const std::wstring& name = msg.pSender->GetName();
-  if (name == L"closebtn" || name == L"install_closebtn" || name == L"cancel_btn") RequestClose();
-  else if (name == L"minbtn" || name == L"install_minbtn") SendMsg(SkinUI::kWmSysCommand, SkinUI::kScMinimize, 0);
-  else if (name == L"install_btn") OnInstallClick();
-  else if (name == L"finish_btn") Close(0);
-  else if (name == L"browser_btn") PickFolder();
-  else if (name == L"retry_btn") OnRetryClick();
-  else if (name == L"start_app") OnStartClick();
-  else if (name == L"install_setting") ToggleSettings();
+  if (ClickHandler h = FindRoute(kClickRoutes, msg.pSender)) (this->*h)();
 }
 
 void InstallUIMainWnd::OnSelectChanged(SkinUI::TNotifyUI& msg) {
-  if (!msg.pSender) return;
-  if (msg.pSender->GetName() == L"license_checkbox") {
-    auto* box = dynamic_cast<SkinUI::COptionUI*>(msg.pSender);
-    if (installBtn_ && box) installBtn_->SetEnabled(box->IsSelected());
-    return;
-  }
+  if (NotifyHandler h = FindRoute(kSelectRoutes, msg.pSender)) (this->*h)(msg);
+  else OnBannerDot(msg);
+}
+
+void InstallUIMainWnd::OnItemSelect(SkinUI::TNotifyUI& msg) {
+  if (msg.pSender != languageCombo_ || !languageCombo_) return;
+  EnumLanguage lang;
+  if (LanguageFromComboText(languageCombo_->ItemText(languageCombo_->GetCurSel()), lang) ||
+      LanguageFromCode(languageCombo_->ItemUserData(languageCombo_->GetCurSel()), lang))
+    SetLanguage(lang);
+}
+
+void InstallUIMainWnd::OnLicenceCheck(SkinUI::TNotifyUI& msg) {
+  auto* box = dynamic_cast<SkinUI::COptionUI*>(msg.pSender);
+  if (installBtn_ && box) installBtn_->SetEnabled(box->IsSelected());
+}
+
+void InstallUIMainWnd::OnBannerDot(SkinUI::TNotifyUI& msg) {
   auto* dot = dynamic_cast<SkinUI::COptionUI*>(msg.pSender);
   if (!dot || dot->GetGroup() != COptionExUI::kIndicatorGroup) return;
   if (!anima_ || anima_->IsBusy()) return;
@@ -394,58 +307,40 @@ void InstallUIMainWnd::OnSelectChanged(SkinUI::TNotifyUI& msg) {
   }
 }
 
-void InstallUIMainWnd::OnItemSelect(SkinUI::TNotifyUI& msg) {
-  if (msg.pSender != languageCombo_ || !languageCombo_) return;
-  EnumLanguage lang;
-  if (LanguageFromComboText(languageCombo_->ItemText(languageCombo_->GetCurSel()), lang) ||
-      LanguageFromCode(languageCombo_->ItemUserData(languageCombo_->GetCurSel()), lang))
-    SetLanguage(lang);
+void InstallUIMainWnd::OnLicenceLink(SkinUI::TNotifyUI& msg) {
+  if (!config_) return;
+  std::string code = LanguageCode(language_);
+  std::wstring url = msg.wParam == 0 ? config_->GetLinkPrivacy(code) : config_->GetLinkLicense(code);
+  if (msg.wParam == 0 && url.empty()) url = config_->PrivacyUrl;
+  if (msg.wParam == 1 && url.empty()) url = config_->LicenseUrl;
+  if (!url.empty()) SkinUI::ShellOpen(url);
 }
 
-void InstallUIMainWnd::OnLink(SkinUI::TNotifyUI& msg) {
-  if (!msg.pSender || !config_) return;
-  const std::wstring& name = msg.pSender->GetName();
-  if (name == L"license_link") {
-    std::string code = LanguageCode(language_);
-    std::wstring url = msg.wParam == 0 ? config_->GetLinkPrivacy(code) : config_->GetLinkLicense(code);
-    if (msg.wParam == 0 && url.empty()) url = config_->PrivacyUrl;
-    if (msg.wParam == 1 && url.empty()) url = config_->LicenseUrl;
-    if (!url.empty()) SkinUI::ShellOpen(url);
-  } else if (name == L"text_fail_advice") {
-    ui::UiEvent("Download", "8-2.ClickInstallLink", retry_ ? "Retry" : "First");
-    std::wstring url = currentDownloadUrl;
-    if (url.empty()) {
-      // 1 or 3: the first service address; 2: the first CDN address.
-      bool wantCdn = config_->Downloader_type == 2;
-      for (const std::wstring& m : config_->MirrorUrls) {
-        if (ConfigLabels::IsCdnUrl(m) == wantCdn) {
-          url = m;
-          break;
-        }
+void InstallUIMainWnd::OnAdviceLink(SkinUI::TNotifyUI&) {
+  if (!config_) return;
+  telemetry_.AdviceLinkClicked(state_->retry);
+  std::wstring url = state_->CurrentDownloadUrl();
+  if (url.empty()) {
+    // 1 or 3: the first service address; 2: the first CDN address.
+    bool wantCdn = config_->Downloader_type == 2;
+    for (const std::wstring& m : config_->MirrorUrls) {
+      if (ConfigLabels::IsCdnUrl(m) == wantCdn) {
+        url = m;
+        break;
       }
     }
-    if (url.empty()) return;
-    url = AdviceUrl(url, platform::FileNameOf(platform::os().ModuleFileName()), addTracking_);
-    LOG(INFO) << " Open Advice Url: " << Narrow(url);
-    SkinUI::ShellOpen(url);
   }
+  if (url.empty()) return;
+  url = MainWndRules::AdviceUrl(url, platform::FileNameOf(platform::os().ModuleFileName()), addTracking_);
+  LOG(INFO) << " Open Advice Url: " << Narrow(url);
+  SkinUI::ShellOpen(url);
 }
 
 // ---- Clicks -----------------------------------------------------------------------
 
 void InstallUIMainWnd::OnInstallClick() {
   LOG(INFO) << " Click install button";
-  ui::UiEvent("Download", "2.DownStart", "");
-  ui::UiFunnel("CoreFuncEvent", "Downloading", 0, "Download", "CoreFuncStart", "null");
-  ui::UiFunnel("CoreFuncEvent", "Downloading", 1, "Download", "DownStart", "null");
-  if (!g_firstClickSent) {
-    g_firstClickSent = true;
-    std::string t = FuntionImpl::GetChinaTimeText();
-    ui::UiEvent("Download", "StartTimeDate", t.substr(0, 10));
-    ui::UiEvent("Download", "StartTimeHour", t.size() > 11 ? t.substr(11, 2) : "");
-  }
-  ui::UiEvent("Other", "SetLanguage", LanguageTelemetryName(language_));
-  if (pathEdit_ && pathEdit_->GetText() != defaultInstallFolder_) ui::UiEvent("Other", "SetPath", "");
+  telemetry_.InstallClicked(language_, pathEdit_ && pathEdit_->GetText() != defaultInstallFolder_);
   StartInstall();
 }
 
@@ -453,7 +348,7 @@ int InstallUIMainWnd::StartInstall() {
   fullHeight_ = 560;
   ResizeClient(kWindowWidth, fullHeight_ - kPanelHeight);
   CenterWindow();
-  if (progressLabel_) progressLabel_->SetText(FormatDouble(progressFormat_, 0));
+  if (progressLabel_) progressLabel_->SetText(MainWndRules::FormatWithDouble(progressFormat_, 0));
   if (layoutOk_) layoutOk_->SetVisible(true);
   if (layoutFail_) layoutFail_->SetVisible(false);
   // The running page; its result view waits behind it.
@@ -472,25 +367,20 @@ int InstallUIMainWnd::StartInstall() {
 
 void InstallUIMainWnd::OnRetryClick() {
   LOG(INFO) << " User click try again button to retry";
-  ui::UiEvent("Download", "8-1.ClickTryAgain", retry_ ? "Retry" : "First");
-  ui::UiFunnel("CoreFuncEvent", "Downloading", 0, "Download", "CoreFuncStart", "null");
-  retry_ = true;
+  telemetry_.RetryClicked(state_->retry);
+  state_->retry = true;
   SetProgress(0);
   StartInstall();
 }
 
 void InstallUIMainWnd::OnStartClick() {
   if (!config_) return;
-  if (EndsWith(config_->Extra_download_url, L".exe")) {
-    ui::UiEvent("Download", "7.ProgramLaunch", "", config_->Gif_duration == 0);
-    ui::UiFunnel("CoreFuncEvent", "Starting", 0, "Download", "CoreFuncStart", "null");
-    ui::UiFunnel("CoreFuncEvent", "Starting", 1, "Download", "ProgramLaunch", "null");
-    started = true;
+  if (InstallPath::IsInstallerPackage(config_->Extra_download_url)) {
+    telemetry_.ProgramLaunchClicked(config_->Gif_duration == 0);
+    state_->started = true;
     LOG(INFO) << " Program launch is not available in this build";
   } else {
-    wchar_t params[1024];
-    std::swprintf(params, 1024, L"/select, %ls", packagePath.c_str());
-    SkinUI::ShellOpen(L"explorer.exe", params);
+    SkinUI::ShellOpen(L"explorer.exe", InstallPath::ExplorerSelectArgs(state_->PackagePath()));
   }
 }
 
@@ -498,14 +388,14 @@ void InstallUIMainWnd::PickFolder() {
   std::wstring folder;
   if (!SkinUI::backend::PickFolder(GetHWND(), folder)) return;
   uint64_t freeBytes = 0;
-  if (platform::os().DiskFreeForUser(folder, freeBytes)) freeGb_ = static_cast<double>(freeBytes) / (1024.0 * 1024 * 1024);
+  if (platform::os().DiskFreeForUser(folder, freeBytes)) freeGb_ = InstallPath::BytesToGb(freeBytes);
   RefreshSpaceTexts();
-  if (folder.find(kProduct) == std::wstring::npos) {
-    if (folder.empty() || folder.back() != L'\\') folder += L'\\';
-    folder += kProduct;
-  }
-  if (pathEdit_) pathEdit_->SetText(folder);
+  if (pathEdit_) pathEdit_->SetText(InstallPath::WithProductFolder(folder));
 }
+
+void InstallUIMainWnd::Minimize() { SendMsg(SkinUI::kWmSysCommand, SkinUI::kScMinimize, 0); }
+
+void InstallUIMainWnd::Finish() { Close(0); }
 
 void InstallUIMainWnd::ToggleSettings() {
   const bool pageOne = setTab_ && setTab_->GetCurSel() == 1;
@@ -527,152 +417,6 @@ void InstallUIMainWnd::SetAccentState() {
   SkinUI::backend::SetAccentState(GetHWND(), setTab_ && setTab_->GetCurSel() == 1 ? 3 : 5);
 }
 
-// ---- Progress and results ------------------------------------------------------------
-
-void InstallUIMainWnd::SetProgress(int percent) {
-  if (!progress_ || !progressLabel_) return;
-  progress_->SetValue(percent);
-  progressLabel_->SetText(FormatDouble(progressFormat_, static_cast<double>(percent)));
-}
-
-int InstallUIMainWnd::Progress() const { return progress_ ? progress_->GetValue() : 0; }
-
-void InstallUIMainWnd::OnDownloadProgress(int64_t done, int64_t total) {
-  int offset = 0, span = 80;
-  DownloadSpan(toolkit_, subProgramCounter, subProgramRecords, offset, span);
-  if (totalBytes_ == 0 && subProgramCounter == 0 && total > 0) {
-    totalBytes_ = total;
-    char mb[32];
-    std::snprintf(mb, sizeof mb, "%.2fMB", static_cast<double>(total) / 1048576.0);
-    ui::UiEvent("Other", "PackageSize", mb);
-  }
-  double pct = total > 0 ? static_cast<double>(done) / static_cast<double>(total) * span + offset : offset;
-  int value = pct < 0 ? 0 : static_cast<int>(pct);
-  PostMsg(WM_DOWN_PROGRESS, static_cast<uintptr_t>(value), 0);
-}
-
-void InstallUIMainWnd::ShowResult(bool failure) {
-  if (failure) {
-    if (layoutOk_) layoutOk_->SetVisible(false);
-    if (layoutFail_) layoutFail_->SetVisible(true);
-    if (FuntionImpl::IsAutoRun()) SetTimer(kTimerAutoRetry, 1000);
-  }
-  KillTimer(kTimerBanner);
-  if (mainTab_) mainTab_->SelectItem(0);
-  closeMode_ = 1;
-  // The start page is its own height again, settings panel closed.
-  ResizeClient(kWindowWidth, fullHeight_ - kPanelHeight);
-}
-
-bool InstallUIMainWnd::OnCustomMessage(unsigned msg, uintptr_t wParam) {
-  switch (msg) {
-    case WM_CLEAR_APP_DATA: {
-      // The partial download and its task file go.
-      if (!packagePath.empty()) {
-        platform::os().RemoveFile(packagePath);
-        platform::os().RemoveFile(packagePath + L".xml");
-      }
-      return true;
-    }
-    case WM_DOWN_FAIL: {
-      EnumMsgType type = wParam == 9 ? MsgInternetFail : (wParam == 10 || wParam == 11) ? MsgInternetTimeout : MsgUrlFail;
-      ShowMessageBox(type, true);
-      ui::UiEvent("Download", "8.DownFail", retry_ ? "Retry" : "First");
-      ShowResult(true);
-      KillTimer(kTimerAnimation);
-      return true;
-    }
-    case WM_APP_DOWN_FINISH:
-      SetProgress(100);
-      if (config_) WriteInstallLanguage(config_->Downloader_id, config_->Software_name, language_);
-      ShowResult(false);
-      return true;
-    case WM_MD5_CHECK_START:
-      SetProgress(80);
-      SetTimer(kTimerVerify, 2000);
-      return true;
-    case WM_PROGRAM_INSTALL_START: {
-      KillTimer(kTimerVerify);
-      SetProgress(90);
-      int64_t bytes = std::max<int64_t>(0, FuntionImpl::GetFileSize64(packagePath));
-      for (const std::wstring& f : subProgramFiles) bytes += std::max<int64_t>(0, FuntionImpl::GetFileSize64(f));
-      SetTimer(kTimerInstalling, InstallTimerPeriod(bytes));
-      return true;
-    }
-    case WM_PROGRAM_INSTALL_TIMEOUT:
-      KillTimer(kTimerAnimation);
-      if (layoutOk_) layoutOk_->SetVisible(false);
-      if (layoutFail_) layoutFail_->SetVisible(true);
-      ShowMessageBox(MsgInstallRunTimeOut, true);
-      ShowResult(true);
-      return true;
-    case WM_PROGRAM_INSTALL_FINISH:
-      ShowResult(false);
-      if (SkinUI::CControlUI* start = pm_.FindControl(L"start_app")) start->SetVisible(true);
-      if (SkinUI::CControlUI* hint = pm_.FindControl(L"text_startshortcut")) hint->SetVisible(false);
-      return true;
-    case WM_CHECK_FAIL:
-      ShowMessageBox(MsgMd5Fail, true);
-      ShowResult(true);
-      return true;
-    case WM_NO_ENOUGH_SPACE:
-      ShowResult(true);
-      KillTimer(kTimerAnimation);
-      if (anima_) anima_->UpdateBanners();
-      return true;
-    case WM_DOWN_PROGRESS:
-      // Progress never goes back.
-      if (progress_ && progress_->GetValue() < static_cast<int>(wParam)) SetProgress(static_cast<int>(wParam));
-      return true;
-    case WM_AUTO_START_APP:
-      ClickControl(L"start_app");
-      return true;
-    case WM_BANNER_READY:
-      if (anima_) anima_->UpdateBanners();
-      return true;
-    default:
-      return false;
-  }
-}
-
-void InstallUIMainWnd::ClickControl(const wchar_t* name) {
-  SkinUI::TNotifyUI click;
-  click.sType = L"click";
-  click.pSender = pm_.FindControl(name);
-  if (click.pSender) Notify(click);
-}
-
-void InstallUIMainWnd::OnTimer(unsigned id) {
-  const int value = Progress();
-  switch (id) {
-    case kTimerPreparing:
-      if (value > 4) KillTimer(id);
-      else SetProgress(value + 1);
-      break;
-    case kTimerBanner:
-      if (anima_) anima_->Next();
-      break;
-    case kTimerVerify:
-      if (installPhase == 1 || value + 1 > 90) KillTimer(id);
-      else SetProgress(value + 1);
-      break;
-    case kTimerInstalling:
-      if (installerFinished || value + 1 >= 100) KillTimer(id);
-      else SetProgress(value + 1);
-      break;
-    case kTimerAutoInstall:
-      KillTimer(id);
-      ClickControl(L"install_btn");
-      break;
-    case kTimerAutoRetry:
-      KillTimer(id);
-      ClickControl(L"retry_btn");
-      break;
-    default:
-      break;
-  }
-}
-
 // ---- Closing -----------------------------------------------------------------------
 
 int InstallUIMainWnd::ShowMessageBox(EnumMsgType type, bool withOwner) {
@@ -691,17 +435,15 @@ void InstallUIMainWnd::RequestClose() {
   if (answer == 2 && closeMode_ == 2) Close(0);
 }
 
-void InstallUIMainWnd::CloseReason(std::string& reason, std::string& phase) const {
-  CloseReasonFor(mainTab_ ? mainTab_->GetCurSel() : 0, pageTab_ ? pageTab_->GetCurSel() : 0, Progress(),
-                 layoutFail_ && layoutFail_->IsVisible(), started, reason, phase);
+MainWndRules::CloseReason InstallUIMainWnd::CurrentCloseReason() const {
+  return MainWndRules::CloseReasonFor(mainTab_ ? mainTab_->GetCurSel() : 0, pageTab_ ? pageTab_->GetCurSel() : 0,
+                                      Progress(), layoutFail_ && layoutFail_->IsVisible(), state_->started);
 }
 
 void InstallUIMainWnd::OnClose() {
   LOG(INFO) << "OnClose()...";
-  std::string reason, phase;
-  CloseReason(reason, phase);
-  ui::UiEvent("CrashRate", "Close", reason);
-  ui::UiFunnel("Keypoint", phase, 0, "CorePublicModule", "Close", "null");
+  const MainWndRules::CloseReason r = CurrentCloseReason();
+  telemetry_.Closed(r.reason, r.phase);
   SkinUI::PostQuitMessage(0);
 }
 

@@ -8,8 +8,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "CConfigure/CConfigure.h"
+#include "Common/InstallState.h"
+#include "Common/MainWndRules.h"
+#include "Common/MainWndTelemetry.h"
 #include "language/Language.h"
 #include "telemetry/RunFacts.h"
 #include "toolkit/WindowImplBase.h"
@@ -65,6 +69,9 @@ class InstallUIMainWnd : public SkinUI::WindowImplBase {
 
   CConfigure* Config() const { return config_.get(); }
   SkinUI::CPaintManagerUI& PaintManager() { return pm_; }
+  // What the install worker shares with the window; it outlives the window
+  // for a worker that still holds it.
+  std::shared_ptr<InstallState> State() const { return state_; }
 
   // Whether this country may not run the stub.
   bool IsNotSupport(bool logIt);
@@ -81,7 +88,11 @@ class InstallUIMainWnd : public SkinUI::WindowImplBase {
   int StartInstall();
   void RequestClose();
   // The close reason and its funnel phase for the window's current state.
-  void CloseReason(std::string& reason, std::string& phase) const;
+  MainWndRules::CloseReason CurrentCloseReason() const;
+
+  // The controls whose notifications of one kind ("click", "selectchanged",
+  // "link") the window routes by name.
+  static std::vector<std::wstring> RoutedControls(const std::wstring& kind);
 
   const std::wstring& DownloadFolder() const { return downloadFolder_; }
   const std::wstring& LogFilePath() const { return logFilePath_; }
@@ -97,52 +108,58 @@ class InstallUIMainWnd : public SkinUI::WindowImplBase {
   double FreeSpaceGb() const { return freeGb_; }
   void SetFreeSpaceGb(double gb) { freeGb_ = gb; }
 
-  // Flags the install worker writes (one writer each).
-  volatile int installPhase = 0;
-  volatile bool installerFinished = false;
-  volatile bool started = false;
-  int subProgramCounter = 0;
-  int subProgramRecords = 0;
-  std::wstring currentDownloadUrl;
-  std::wstring packagePath;            // the package file of this run
-  std::vector<std::wstring> subProgramFiles;
-
-  // Rules kept apart so they can be checked alone.
-  static std::wstring ProductFolderName(const std::wstring& extraDownloadUrl, const std::wstring& softwareName);
-  static std::wstring PackageFileName(const std::wstring& extraDownloadUrl, const std::wstring& softwareVersion);
-  static std::wstring LogFileName(const std::wstring& packageFileName, const std::wstring& timeStamp);
-  // Timer 1921's period for the bytes to install: S / 71680 / 10 x 4 ms.
-  static unsigned InstallTimerPeriod(int64_t bytes);
-  // Close reason and phase from the two tab pages, the progress and the views.
-  static void CloseReasonFor(int mainPage, int innerPage, int progress, bool failVisible, bool started,
-                             std::string& reason, std::string& phase);
-  // Offset and span of the download progress for the current file.
-  static void DownloadSpan(bool toolkit, int subCounter, int subRecords, int& offset, int& span);
-  // Licence text height for a language (without the 170 pixels of margin).
-  static int LicenseHeight(int language, bool specialSite);
-  // The advice link's address with the stub's tracking part appended.
-  static std::wstring AdviceUrl(const std::wstring& url, const std::wstring& stubFileName, bool addTracking);
-
  private:
+  static constexpr int kWindowWidth = 650;
+  static constexpr int kPanelHeight = 200;  // the settings panel's share of the full height
+
+  // Notifications are routed by the sender's name through small tables.
+  using ClickHandler = void (InstallUIMainWnd::*)();
+  using NotifyHandler = void (InstallUIMainWnd::*)(SkinUI::TNotifyUI&);
+  template <class Handler>
+  struct Route {
+    const wchar_t* control;
+    Handler handler;
+  };
+  static const Route<ClickHandler> kClickRoutes[];
+  static const Route<NotifyHandler> kSelectRoutes[];
+  static const Route<NotifyHandler> kLinkRoutes[];
+  template <class Handler, size_t N>
+  static Handler FindRoute(const Route<Handler> (&table)[N], const SkinUI::CControlUI* sender);
+
+  void CountAnimationFrames();
   void FindControls();
+  void SetUpFolders();
+  void ReportStart(bool excluded, int screenWidth, int screenHeight);
   void SetUpLanguageCombo();
   void ApplyInstallPage();
   void RefreshSpaceTexts();
-  void ToggleSettings();
-  void PickFolder();
+  // Click handlers.
   void OnInstallClick();
   void OnRetryClick();
   void OnStartClick();
-  void OnLink(SkinUI::TNotifyUI& msg);
+  void PickFolder();
+  void ToggleSettings();
+  void Minimize();
+  void Finish();
+  // Selection and link handlers.
+  void OnLicenceCheck(SkinUI::TNotifyUI& msg);
+  void OnBannerDot(SkinUI::TNotifyUI& msg);
+  void OnLicenceLink(SkinUI::TNotifyUI& msg);
+  void OnAdviceLink(SkinUI::TNotifyUI& msg);
+
   void OnTimer(unsigned id);
+  void StepProgress(unsigned timer, bool stop);
   bool OnCustomMessage(unsigned msg, uintptr_t wParam);
   void ShowResult(bool failure);
+  void ShowFailureView();
   void ClickControl(const wchar_t* name);
   void OnClose();
   void SetAccentState();
 
   std::unique_ptr<CConfigure> config_;
   std::unique_ptr<CAnimaEx> anima_;
+  std::shared_ptr<InstallState> state_ = std::make_shared<InstallState>();
+  MainWndTelemetry telemetry_;
   EnumLanguage language_ = Lang_English;
   // What the telemetry reads from its own threads: copies, never controls.
   class TelemetryFacts : public telemetry::IMainWindowFacts {
@@ -169,10 +186,8 @@ class InstallUIMainWnd : public SkinUI::WindowImplBase {
   int bannerPeriod_ = 3000;
   int animationFrames_ = 0;
   bool settingsOpen_ = false;
-  bool retry_ = false;
   bool addTracking_ = true;
   bool toolkit_ = false;
-  int64_t totalBytes_ = 0;
   uint64_t startTick_ = 0;
 
   SkinUI::CTabLayoutUI* mainTab_ = nullptr;

@@ -19,5 +19,6 @@ void SetMainWindowClassName(const std::wstring& name) {
   g_className = name;
 }
 platform::MutexHandle InstanceMutex() { return g_mutex.load(); }
-void SetInstanceMutex(platform::MutexHandle h) { g_mutex.store(h); }
+void SetInstanceMutex(platform::HeldMutex mutex) { platform::HeldMutex previous(g_mutex.exchange(mutex.release())); }
+platform::HeldMutex TakeInstanceMutex() { return platform::HeldMutex(g_mutex.exchange(0)); }
 }  // namespace ProcessSlots

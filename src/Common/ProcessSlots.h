@@ -2,13 +2,16 @@
 #pragma once
 #include <string>
 
-#include "platform/Platform.h"
+#include "platform/OwnedHandles.h"
 
 namespace ProcessSlots {
 // "ZQ_UI_Frame_<id>" once the early product id was read; empty before.
 std::wstring MainWindowClassName();
 void SetMainWindowClassName(const std::wstring& name);
-// The single-instance mutex held by the main thread.
+// The single-instance mutex held by the main thread. The slot owns it: a
+// new one put in releases the one before; taking it empties the slot, and
+// the owner taken releases it.
 platform::MutexHandle InstanceMutex();
-void SetInstanceMutex(platform::MutexHandle h);
+void SetInstanceMutex(platform::HeldMutex mutex);
+platform::HeldMutex TakeInstanceMutex();
 }  // namespace ProcessSlots

@@ -2,7 +2,7 @@
 
 #include "engine/IEngineEvents.h"
 #include "telemetry/CSingleUserLog.h"
-#include "ui/UiTelemetryQueue.h"
+#include "Common/UiTelemetryQueue.h"
 
 namespace TelemetryWiring {
 

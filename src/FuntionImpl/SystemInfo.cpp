@@ -1,5 +1,7 @@
 #include "FuntionImpl/SystemInfo.h"
 
+#include "FuntionImpl/SiteTags.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cwctype>
@@ -201,69 +203,14 @@ std::string GetTrafficType(int siteNumber) {
   }
 }
 
-namespace {
-// Site numbers of the distribution sites and brands, and their tags.
-struct SiteTagRow {
-  int site;
-  const char* tag;
-  const char* markerBase64;  // when set, the tag applies only if the file name holds the decoded marker
-  const char* otherwise;     // tag when the marker is absent
-};
-const SiteTagRow kSiteTags[] = {
-    {3, "Organic", nullptr, nullptr},        {8, "Google", nullptr, nullptr},
-    {12, "Softpedia", nullptr, nullptr},     {15, "Uptodown", nullptr, nullptr},
-    {21, "FileHorse", nullptr, nullptr},     {27, "Filehippo", nullptr, nullptr},
-    {33, "MajorGeeks", nullptr, nullptr},    {41, "TechSpot", nullptr, nullptr},
-    {54, "Partner", nullptr, nullptr},       {74, "Facebook", nullptr, nullptr},
-    {84, "GoogleAds", nullptr, nullptr},     {93, "Affiliate", nullptr, nullptr},
-    {101, "Newsletter", nullptr, nullptr},   {118, "Reseller", nullptr, nullptr},
-    {127, "OEM", nullptr, nullptr},          {133, "Bundle", nullptr, nullptr},
-    {150, "YouTube", nullptr, nullptr},      {177, "Twitter", nullptr, nullptr},
-    {206, "BingAds", nullptr, nullptr},      {214, "Reddit", nullptr, nullptr},
-    {233, "Blog", nullptr, nullptr},         {247, "Forum", nullptr, nullptr},
-    {290, "Store", nullptr, nullptr},        {293, "TikTok", nullptr, nullptr},
-    {305, "Instagram", nullptr, nullptr},    {338, "Pinterest", nullptr, nullptr},
-    {525, "Website", nullptr, nullptr},      {642, "Downloader", nullptr, nullptr},
-    // "_promo" and "_edu" markers split two channels by the installer's file name.
-    {410, "Promo", "X3Byb21v", "Direct"},    {411, "Education", "X2VkdQ==", "Retail"},
-};
-
-std::string DecodeBase64(const std::string& in) {
-  static const std::string chars = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  uint32_t val = 0;
-  int bits = -8;
-  for (char c : in) {
-    size_t p = chars.find(c);
-    if (p == std::string::npos) break;  // "=" padding ends the data
-    val = ((val << 6) | static_cast<uint32_t>(p)) & 0xFFFFFFu;  // only the last 24 bits matter
-    bits += 6;
-    if (bits >= 0) {
-      out += static_cast<char>((val >> bits) & 0xFF);
-      bits -= 8;
-    }
-  }
-  return out;
-}
-}  // namespace
-
 std::string GetSiteTagFor(int siteNumber, const std::string& fileNameLower) {
-  if (siteNumber == 2)
-    return (fileNameLower.find("_bing_") != std::string::npos || fileNameLower.find("_bing.") != std::string::npos)
-               ? "Bing"
-               : "Yahoo";
-  for (const SiteTagRow& row : kSiteTags) {
-    if (row.site != siteNumber) continue;
-    if (!row.markerBase64) return row.tag;
-    return fileNameLower.find(DecodeBase64(row.markerBase64)) != std::string::npos ? row.tag : row.otherwise;
-  }
-  return "";
+  if (siteNumber == 2) return NamesSearchEngine(fileNameLower, "bing") ? "Bing" : "Yahoo";
+  std::string tag;
+  return LookUpSiteTag(siteNumber, fileNameLower, tag) ? tag : std::string();
 }
 
 std::string GetSiteTag(int siteNumber) {
-  std::string name = platform::Utf8FromWide(platform::FileNameOf(os().ModuleFileName()));
-  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return GetSiteTagFor(siteNumber, name);
+  return GetSiteTagFor(siteNumber, ToLowerAscii(platform::Utf8FromWide(platform::FileNameOf(os().ModuleFileName()))));
 }
 
 int GetStorageBusType(wchar_t letter) { return os().StorageBusType(letter); }

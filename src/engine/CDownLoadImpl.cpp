@@ -27,8 +27,10 @@ platform::Os& Os() { return platform::os(); }
 
 }  // namespace
 
-CDownLoadImpl::CDownLoadImpl(IDownloadOwner* owner, int threadCount)
-    : owner_(owner), threadCount_(threadCount > 0 ? threadCount : defaultThreadCount()) {}
+CDownLoadImpl::CDownLoadImpl(IDownloadOwner* owner, int threadCount, http::IHttpClientFactory* clients)
+    : owner_(owner),
+      threadCount_(threadCount > 0 ? threadCount : defaultThreadCount()),
+      clients_(clients ? *clients : http::DefaultClientFactory()) {}
 
 int CDownLoadImpl::defaultThreadCount() {
   int n = static_cast<int>(std::thread::hardware_concurrency()) * 8 / 5;
@@ -45,26 +47,26 @@ bool CDownLoadImpl::IsCdnUrl(const std::wstring& url) {
 
 int CDownLoadImpl::SuperDownloadFile(const std::wstring& url, const std::wstring& localPath, std::string& cdnResult,
                                      bool reportSizeProbe, bool requireMinimumSize) {
-  // Paths are not cut to a fixed buffer: a cut path would name another file.
+  // Only the address is narrowed, for libcurl. Files are opened by their
+  // wide paths, so a folder whose name the code page cannot spell works too;
+  // nor is a path cut to a fixed buffer, which would name another file.
   const std::string narrowUrl = Os().WideToAnsi(url);
-  const std::string narrowPath = Os().WideToAnsi(localPath);
-  const std::string taskFile = narrowPath + ".xml";
+  const std::wstring taskFile = localPath + L".xml";
   const bool isCdn = IsCdnUrl(url);
 
   // A local file of another size than the remote one is stale.
   if (Os().FileExists(localPath)) {
-    CDownloadTaskManager probe(narrowUrl, "", "");
+    CDownloadTaskManager probe(narrowUrl, L"", L"", clients_);
     CURLcode code;
     std::string tag;
     int64_t remote = probe.getContentLength(code, tag);
     if (FuntionImpl::GetFileSize64(localPath) != remote) {
       Os().RemoveFile(localPath);
-      std::wstring xml = localPath + L".xml";
-      if (Os().FileExists(xml)) Os().RemoveFile(xml);
+      if (Os().FileExists(taskFile)) Os().RemoveFile(taskFile);
     }
   }
 
-  auto downloader = std::make_unique<CDownloader>(narrowUrl, narrowPath, taskFile, threadCount_);
+  auto downloader = std::make_unique<CDownloader>(narrowUrl, localPath, taskFile, threadCount_, clients_);
   auto finish = [&](int code) {
     downloader->stopDownload();
     if (!downloader->waitDriver(kDriverWaitMs)) LOG(INFO) << " driver still running after the stop, waiting on";

@@ -6,11 +6,14 @@
 
 #include "engine/EngineCodes.h"
 #include "engine/IDownloadOwner.h"
+#include "http/IHttpClient.h"
 
 class CDownLoadImpl {
  public:
   // owner receives progress; null for none. threadCount 0 takes the default.
-  explicit CDownLoadImpl(IDownloadOwner* owner = nullptr, int threadCount = 0);
+  // clients makes the HTTP clients (null: libcurl's); it outlives the object.
+  explicit CDownLoadImpl(IDownloadOwner* owner = nullptr, int threadCount = 0,
+                         http::IHttpClientFactory* clients = nullptr);
 
   // Blocks until the download ended; returns an EnumErrorCode number.
   int SuperDownloadFile(const std::wstring& url, const std::wstring& localPath, std::string& cdnResult,
@@ -31,4 +34,5 @@ class CDownLoadImpl {
  private:
   IDownloadOwner* owner_;
   int threadCount_;
+  http::IHttpClientFactory& clients_;
 };

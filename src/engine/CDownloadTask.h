@@ -10,7 +10,7 @@
 class CDownloadTask : public CTask {
  public:
   std::string RemotePath;  // URL the slice is fetched from (narrow, ANSI code page)
-  std::string LocalPath;   // local file path (narrow)
+  std::wstring LocalPath;  // local file path (UTF-8 in the task file)
   std::string CdnStatus;   // CDN tag seen by the size probe; empty for tasks from the task file
   std::string CdnTrace;    // CDN tags seen by this slice's own transfers (worker writes)
   int64_t StartPos = 0;    // first byte

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <thread>
 
-#include "engine/CLibcurlTool.h"
 #include "engine/IEngineEvents.h"
 #include "engine/TaskFile.h"
 #include "log/Log.h"
@@ -13,67 +12,81 @@
 namespace {
 
 constexpr int kProbeTries = 5;           // size probes before giving up
-constexpr int kMaxProbeRequests = 10;    // header requests of one probe (redirect hops)
+constexpr int kMaxProbeRequests = 10;    // header requests of one probe
 
-std::wstring Wide(const std::string& s) { return platform::os().AnsiToWide(s); }
-
-// Text from pos up to the next "\r\n".
-std::string UpToLineEnd(const std::string& s, size_t pos) {
-  if (pos >= s.size()) return {};
-  size_t e = s.find("\r\n", pos);
-  return s.substr(pos, e == std::string::npos ? std::string::npos : e - pos);
+// The CDN tag of a probe's answer: data centre and cache status from the
+// CF-RAY and CF-Cache-Status fields, else the X-Cache field. False when the
+// answer carries neither.
+bool ReadCdnTag(const http::ResponseHead& head, std::string& tag) {
+  for (auto hop = head.hops().rbegin(); hop != head.hops().rend(); ++hop) {
+    const std::string* ray = hop->find("CF-RAY");
+    const std::string* cache = hop->find("CF-Cache-Status");
+    size_t dash = ray ? ray->find('-') : std::string::npos;
+    if (cache && dash != std::string::npos) {
+      tag = ray->substr(dash + 1) + "/" + *cache;
+      LOG(INFO) << " Cdn result: " << *cache << ", " << tag;
+      return true;
+    }
+    if (const std::string* xcache = hop->find("X-Cache")) {
+      tag = *xcache;
+      LOG(INFO) << " Cdn result: " << tag;
+      return true;
+    }
+  }
+  return false;
 }
 
-// Leading blanks skipped, digits read up to the first other character.
-int64_t ReadNumber(const std::string& s, size_t pos) {
-  while (pos < s.size() && (s[pos] == ' ' || s[pos] == '\t')) ++pos;
-  int64_t v = 0;
-  for (; pos < s.size() && s[pos] >= '0' && s[pos] <= '9'; ++pos) {
-    if (v > (INT64_MAX - 9) / 10) return 0;
-    v = v * 10 + (s[pos] - '0');
+// Where the probe must ask again: the address after "back_url=" in a
+// Location of the chain (the real file behind a checking hop), or where the
+// chain went on when the client stopped following it. Empty when the last
+// response is the answer.
+std::string NextProbeAddress(const http::ResponseHead& head) {
+  for (const http::ResponseHop& hop : head.hops()) {
+    std::string target = hop.location();
+    size_t back = target.find("back_url=");
+    if (back != std::string::npos) return http::ResolveUrl(target, target.substr(back + 9));
   }
-  return v;
+  const http::ResponseHop* last = head.last();
+  return last && last->redirects() ? last->location() : std::string();
+}
+
+// The file's size from the answer's Content-Range total, else its
+// Content-Length; 0 when neither tells.
+int64_t AnnouncedSize(const http::ResponseHop& answer) {
+  int64_t size = -1;
+  if (const std::string* range = answer.find("Content-Range")) {
+    http::ContentRange parsed;
+    if (http::ParseContentRange(*range, parsed)) size = parsed.total;
+  } else if (const std::string* length = answer.find("Content-Length")) {
+    size = http::ParseDecimal(*length);
+  }
+  return size < 0 ? 0 : size;
 }
 
 }  // namespace
 
-CDownloadTaskManager::CDownloadTaskManager(const std::string& remoteUrl, const std::string& localPath,
-                                           const std::string& taskFilePath)
-    : taskFilePath_(taskFilePath), remoteUrl_(remoteUrl), localPath_(localPath) {}
+CDownloadTaskManager::CDownloadTaskManager(const std::string& remoteUrl, const std::wstring& localPath,
+                                           const std::wstring& taskFilePath, http::IHttpClientFactory& clients)
+    : taskFilePath_(taskFilePath), remoteUrl_(remoteUrl), localPath_(localPath), clients_(clients) {}
 
 int64_t CDownloadTaskManager::getContentLength(CURLcode& code, std::string& cdnTag) {
   code = CURLE_OK;
-  CLibcurlTool tool;
-  std::string header;
+  std::unique_ptr<http::IHttpClient> client = clients_.create();
+  http::ResponseHead head;
   long status = 0;
   for (int requests = 1;; ++requests) {
     LOG(INFO) << "befor getContentLength GetHeader";
-    code = tool.GetHeader(remoteUrl_, header, status);
+    code = client->GetHeader(remoteUrl_, head, status);
     LOG(INFO) << "after getContentLength GetHeader";
+    if (ReadCdnTag(head, cdnTag)) engineEvents().event("Download", "3.CDNStatus", cdnTag);
 
-    size_t ray = header.find("CF-RAY:");
-    size_t cache = header.find("CF-Cache-Status:");
-    size_t dash = ray == std::string::npos ? std::string::npos : header.find('-', ray + 7);
-    size_t xcache = header.find("X-Cache: ");
-    if (cache != std::string::npos && dash != std::string::npos) {
-      std::string cacheStatus = UpToLineEnd(header, cache + 17);
-      cdnTag = UpToLineEnd(header, dash + 1) + "/" + cacheStatus;
-      LOG(INFO) << " Cdn result: " << cacheStatus << ", " << cdnTag;
-      engineEvents().event("Download", "3.CDNStatus", cdnTag);
-    } else if (xcache != std::string::npos) {
-      cdnTag = UpToLineEnd(header, xcache + 9);
-      LOG(INFO) << " Cdn result: " << cdnTag;
-      engineEvents().event("Download", "3.CDNStatus", cdnTag);
+    std::string next = NextProbeAddress(head);
+    if (next.empty()) {
+      // Slices go straight to where the redirects led.
+      if (code == CURLE_OK) remoteUrl_ = head.finalUrl();
+      break;
     }
-
-    size_t loc = header.find("Location:");
-    if (loc == std::string::npos) break;
-    std::string rest = header.substr(loc);
-    size_t colon = rest.find(':');
-    std::string target = UpToLineEnd(rest, colon + 2);
-    size_t back = target.find("back_url=");
-    if (back != std::string::npos) target = target.substr(back + 9);
-    remoteUrl_ = target;
+    remoteUrl_ = next;
     // Bounded whatever the server does: a chain that never ends is given up.
     if (requests >= kMaxProbeRequests) {
       LOG(INFO) << " Get Contentlength = " << 0
@@ -82,22 +95,15 @@ int64_t CDownloadTaskManager::getContentLength(CURLcode& code, std::string& cdnT
       return 0;
     }
   }
-  if (code != CURLE_OK) return 0;
+  const http::ResponseHop* answer = head.last();
+  if (code != CURLE_OK || !answer) return 0;
   // The length of an error page is not the package's size.
   if (status < 200 || status > 299) {
     LOG(INFO) << " Get Contentlength = 0, status " << status;
     return 0;
   }
-  size_t range = header.find("Content-Range:");
-  size_t length = header.find("Content-Length:");
-  if (range == std::string::npos && length == std::string::npos) return 0;
-  int64_t size = 0;
-  if (range != std::string::npos) {
-    size_t slash = header.find('/', range);
-    size = slash == std::string::npos ? 0 : ReadNumber(header, slash + 1);
-  } else {
-    size = ReadNumber(header, length + 15);
-  }
+  if (!answer->has("Content-Range") && !answer->has("Content-Length")) return 0;
+  int64_t size = AnnouncedSize(*answer);
   LOG(INFO) << " Get Contentlength = " << size;
   return size;
 }
@@ -155,11 +161,11 @@ EnumErrorCode CDownloadTaskManager::loadDownloadTask(const std::string& tag) {
 }
 
 bool CDownloadTaskManager::taskFileExists() const {
-  return platform::os().FileSize(Wide(taskFilePath_)) >= 0;
+  return platform::os().FileSize(taskFilePath_) >= 0;
 }
 
 int CDownloadTaskManager::loadTaskFile() {
-  std::wstring path = Wide(taskFilePath_);
+  const std::wstring& path = taskFilePath_;
   int64_t size = platform::os().FileSize(path);
   if (size < 0 || static_cast<uint64_t>(size) > taskfile::kMaxFileBytes) return 0;
   std::string text;
@@ -197,12 +203,12 @@ int CDownloadTaskManager::saveTaskFile() {
   std::string text = taskfile::Serialize(tasksCount(), contentLength_, downloadTime_, list);
   if (text == lastSaved_) return 1;
   // Written beside and renamed, so a reader (or a crash) never sees half a file.
-  std::wstring path = Wide(taskFilePath_);
+  const std::wstring& path = taskFilePath_;
   std::wstring tmp = path + L".tmp";
   if (platform::os().WriteFile(tmp, text) && platform::os().MoveFileReplace(tmp, path)) {
     lastSaved_ = text;
   } else {
-    LOG(INFO) << " save task file failed: " << taskFilePath_;
+    LOG(INFO) << " save task file failed: " << platform::os().WideToAnsi(taskFilePath_);
     platform::os().RemoveFile(tmp);
   }
   return 1;

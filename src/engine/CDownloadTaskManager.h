@@ -9,12 +9,15 @@
 #include "engine/CDownloadTask.h"
 #include "engine/CTaskManager.h"
 #include "engine/EngineCodes.h"
+#include "http/IHttpClient.h"
 
 class CDownloadTaskManager : public CTaskManager {
  public:
-  CDownloadTaskManager(const std::string& remoteUrl, const std::string& localPath, const std::string& taskFilePath);
+  // Each size probe takes a client of its own from the factory, which outlives the manager.
+  CDownloadTaskManager(const std::string& remoteUrl, const std::wstring& localPath, const std::wstring& taskFilePath,
+                       http::IHttpClientFactory& clients);
 
-  // Remote size, 0 when unknown; may replace the remote URL by a redirect target.
+  // Remote size, 0 when unknown; the remote URL becomes where redirects lead.
   int64_t getContentLength(CURLcode& code, std::string& cdnTag);
   EnumErrorCode generateDownloadTask(const std::string& tag);
   EnumErrorCode loadDownloadTask(const std::string& tag);
@@ -36,9 +39,10 @@ class CDownloadTaskManager : public CTaskManager {
   std::vector<CDownloadTask*> tasks() const;
 
  private:
-  std::string taskFilePath_;
+  std::wstring taskFilePath_;
   std::string remoteUrl_;
-  std::string localPath_;
+  std::wstring localPath_;
+  http::IHttpClientFactory& clients_;
   int64_t contentLength_ = 0;
   int64_t downloadTime_ = 0;  // ms, over every resumed run
   std::string lastSaved_;     // text of the last save, to skip unchanged writes

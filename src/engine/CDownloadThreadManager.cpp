@@ -3,7 +3,8 @@
 #include "engine/CDownloadThread.h"
 #include "log/Log.h"
 
-CDownloadThreadManager::CDownloadThreadManager(const std::string& localPath) : localPath_(localPath) {}
+CDownloadThreadManager::CDownloadThreadManager(const std::wstring& localPath, http::IHttpClientFactory& clients)
+    : localPath_(localPath), clients_(clients) {}
 
 CDownloadThreadManager::~CDownloadThreadManager() {
   // Workers write into the file: end them before it closes.
@@ -13,14 +14,14 @@ CDownloadThreadManager::~CDownloadThreadManager() {
 }
 
 int CDownloadThreadManager::createThreads(int count) {
-  if (!file_) file_ = platform::os().OpenFileForUpdate(platform::os().AnsiToWide(localPath_));
+  if (!file_) file_.reset(platform::os().OpenFileForUpdate(localPath_));
   if (!file_) {
     LOG(INFO) << "local file is NULL";
     return -1;
   }
   LOG(INFO) << " Create threads and init: " << count;
   for (int i = 0; i < count; ++i) {
-    auto t = std::make_unique<CDownloadThread>(mutex_, file_, &writeTurn_);
+    auto t = std::make_unique<CDownloadThread>(file_.get(), &writeTurn_, clients_.create());
     if (t->init()) adopt(std::move(t));
   }
   return static_cast<int>(threads_.size());
@@ -32,10 +33,9 @@ void CDownloadThreadManager::releaseThreads() {
 }
 
 bool CDownloadThreadManager::setFileLength(int64_t length) {
-  return file_ && platform::os().SetFileLength(file_, length);
+  return file_ && platform::os().SetFileLength(file_.get(), length);
 }
 
 void CDownloadThreadManager::closeFile() {
-  if (file_) platform::os().CloseFile(file_);
-  file_ = 0;
+  file_.reset();
 }

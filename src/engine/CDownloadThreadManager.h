@@ -1,13 +1,17 @@
-// Opens the package file once and starts the download workers that share it.
+// Opens the package file once and starts the download workers that share it,
+// each with its own HTTP client.
 #pragma once
 #include <mutex>
 #include <string>
 
 #include "engine/CThreadManager.h"
+#include "http/IHttpClient.h"
+#include "platform/OwnedHandles.h"
 
 class CDownloadThreadManager : public CThreadManager {
  public:
-  explicit CDownloadThreadManager(const std::string& localPath);
+  // The factory outlives the manager.
+  CDownloadThreadManager(const std::wstring& localPath, http::IHttpClientFactory& clients);
   ~CDownloadThreadManager() override;
 
   // -1 when the local file cannot be opened, else the number of threads started.
@@ -17,12 +21,13 @@ class CDownloadThreadManager : public CThreadManager {
   // Gives the file its final size, so that a partial file already has the
   // remote size and is resumed rather than thrown away.
   bool setFileLength(int64_t length);
-  platform::FileHandle file() const { return file_; }
+  platform::FileHandle file() const { return file_.get(); }
 
  private:
   void closeFile();
 
-  platform::FileHandle file_ = 0;  // owned
-  std::mutex writeTurn_;           // one writer at the file at a time
-  std::string localPath_;
+  platform::OwnedFile file_;
+  std::mutex writeTurn_;  // one writer at the file at a time
+  std::wstring localPath_;
+  http::IHttpClientFactory& clients_;
 };

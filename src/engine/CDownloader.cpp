@@ -15,14 +15,9 @@ constexpr int kDriverPassMs = 100;
 uint64_t Now() { return platform::os().TickCount(); }
 }  // namespace
 
-CDownloader::CDownloader(const std::string& remoteUrl, const std::string& localPath,
-                         const std::string& taskFilePath, int threadCount)
-    : remoteUrl_(remoteUrl),
-      localPath_(localPath),
-      taskFilePath_(taskFilePath),
-      threadCount_(threadCount),
-      tasks_(remoteUrl, localPath, taskFilePath),
-      threads_(localPath) {
+CDownloader::CDownloader(const std::string& remoteUrl, const std::wstring& localPath,
+                         const std::wstring& taskFilePath, int threadCount, http::IHttpClientFactory& clients)
+    : threadCount_(threadCount), tasks_(remoteUrl, localPath, taskFilePath, clients), threads_(localPath, clients) {
   info_.tick = Now();
   driver_ = std::thread(&CDownloader::downloaderThread, this);
 }

@@ -15,8 +15,10 @@
 
 class CDownloader {
  public:
-  CDownloader(const std::string& remoteUrl, const std::string& localPath, const std::string& taskFilePath,
-              int threadCount);
+  // Every size probe and worker takes its own client from the factory, which
+  // outlives the downloader.
+  CDownloader(const std::string& remoteUrl, const std::wstring& localPath, const std::wstring& taskFilePath,
+              int threadCount, http::IHttpClientFactory& clients);
   ~CDownloader();
   CDownloader(const CDownloader&) = delete;
   CDownloader& operator=(const CDownloader&) = delete;
@@ -43,7 +45,6 @@ class CDownloader {
   void downloaderThread();
   void dispatchPass(int& savedTenths);
 
-  std::string remoteUrl_, localPath_, taskFilePath_;
   int threadCount_;
   std::atomic<int32_t> state_{DOWNLOAD_READY};
   std::atomic<bool> downloading_{false};

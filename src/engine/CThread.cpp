@@ -14,7 +14,7 @@ std::string ThreadIdText() {
 }
 }  // namespace
 
-CThread::CThread(platform::MutexHandle mutex) : mutex_(mutex) {}
+CThread::CThread() = default;
 
 CThread::~CThread() {
   // Never destroy a running std::thread: the owner stops and waits first;

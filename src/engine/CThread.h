@@ -7,11 +7,10 @@
 
 #include "engine/AutoResetEvent.h"
 #include "engine/CTask.h"
-#include "platform/Platform.h"
 
 class CThread {
  public:
-  explicit CThread(platform::MutexHandle mutex);
+  CThread();
   virtual ~CThread();
   CThread(const CThread&) = delete;
   CThread& operator=(const CThread&) = delete;
@@ -31,9 +30,6 @@ class CThread {
 
   // Performs the current task; the base does nothing.
   virtual int run() { return 1; }
-
- protected:
-  platform::MutexHandle mutex_;  // the manager's; available to subclasses
 
  private:
   static unsigned ThreadFunc(CThread* self);

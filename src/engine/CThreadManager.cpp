@@ -8,21 +8,18 @@ namespace {
 constexpr int kStopWaitMs = 30000;  // per thread
 }
 
-CThreadManager::CThreadManager() {
-  mutex_ = platform::os().CreateNamedMutex(L"mutex_for_downloadthread", false).handle;
-}
+CThreadManager::CThreadManager() = default;
 
 CThreadManager::~CThreadManager() {
   for (CThread* t : free_) t->stop();
   for (CThread* t : busy_) t->stop();
   for (auto& t : threads_) t->waitForExit(kStopWaitMs);
   releaseAllThreads();
-  platform::os().ReleaseAndCloseMutex(mutex_, false);
 }
 
 int CThreadManager::createThreads(int count) {
   for (int i = 1; i <= count; ++i) {
-    auto t = std::make_unique<CThread>(mutex_);
+    auto t = std::make_unique<CThread>();
     if (t->init()) adopt(std::move(t));
   }
   return static_cast<int>(threads_.size());

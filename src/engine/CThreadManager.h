@@ -37,6 +37,5 @@ class CThreadManager {
   std::vector<CThread*> free_;
   std::vector<CThread*> busy_;
   std::vector<std::unique_ptr<CThread>> threads_;  // every thread started, in start order
-  platform::MutexHandle mutex_ = 0;                 // "mutex_for_downloadthread"
   AutoResetEvent idle_;                             // set by a thread whose run ended
 };

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/Utf.h"
+
 namespace taskfile {
 
 int32_t SliceCount(int64_t contentLength) {
@@ -56,7 +58,7 @@ std::string Serialize(int32_t tasksCount, int64_t contentLength, int64_t downloa
     AddText(doc, e, "EndPos", std::to_string(t->EndPos));
     AddText(doc, e, "DownloadedPos", std::to_string(t->DownloadedPos.load()));
     AddText(doc, e, "RemotePath", t->RemotePath);
-    AddText(doc, e, "LocalPath", t->LocalPath);
+    AddText(doc, e, "LocalPath", platform::Utf8FromWide(t->LocalPath));
     AddText(doc, e, "TaskStatus", std::to_string(t->status.load()));
     AddText(doc, e, "TaskId", std::to_string(t->taskId.load()));
     AddText(doc, e, "RequestTimes", std::to_string(t->RequestTimes.load()));
@@ -120,7 +122,7 @@ bool Parse(const std::string& text, TaskFileContent& out, std::string& error) {
     const tinyxml2::XMLElement* rp = e->FirstChildElement("RemotePath");
     const tinyxml2::XMLElement* lp = e->FirstChildElement("LocalPath");
     t->RemotePath = rp && rp->GetText() ? rp->GetText() : "";
-    t->LocalPath = lp && lp->GetText() ? lp->GetText() : "";
+    t->LocalPath = lp && lp->GetText() ? platform::WideFromUtf8(lp->GetText()) : std::wstring();
     t->taskId.store(static_cast<int32_t>(id));
     t->DownloadedPos.store(done);
     t->RequestTimes.store(0);  // failures of earlier runs do not count against this one

@@ -9,8 +9,8 @@
 //
 // Waiting sends (wait = true) block the caller for up to three HTTP
 // requests: make them from a worker thread, never from the window's.
-// A program that links lumevia_telemetry also links lumevia_weblog_exports
-// (the web-log factory CreateExportObj lives in the executable).
+// The web log comes from CreateExportObj, which every program linking the
+// queue carries (and the executable exports).
 #pragma once
 #include <functional>
 #include <map>

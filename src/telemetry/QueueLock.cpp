@@ -2,14 +2,11 @@
 
 namespace telemetry {
 
-QueueLock::QueueLock(const std::wstring& name) {
-  event_ = platform::os().CreateNamedEvent(name, /*manualReset=*/false, /*initialState=*/true);
-}
+QueueLock::QueueLock(const std::wstring& name)
+    : event_(platform::os().CreateNamedEvent(name, /*manualReset=*/false, /*initialState=*/true)) {}
 
-QueueLock::~QueueLock() { platform::os().CloseEvent(event_); }
+bool QueueLock::Take(unsigned timeoutMs) { return platform::os().WaitEvent(event_.get(), timeoutMs); }
 
-bool QueueLock::Take(unsigned timeoutMs) { return platform::os().WaitEvent(event_, timeoutMs); }
-
-void QueueLock::Release() { platform::os().SignalEvent(event_); }
+void QueueLock::Release() { platform::os().SignalEvent(event_.get()); }
 
 }  // namespace telemetry

@@ -3,14 +3,13 @@
 #pragma once
 #include <string>
 
-#include "platform/Platform.h"
+#include "platform/OwnedHandles.h"
 
 namespace telemetry {
 
 class QueueLock {
  public:
   explicit QueueLock(const std::wstring& name);
-  ~QueueLock();
   QueueLock(const QueueLock&) = delete;
   QueueLock& operator=(const QueueLock&) = delete;
 
@@ -18,7 +17,7 @@ class QueueLock {
   void Release();
 
  private:
-  platform::EventHandle event_ = 0;
+  platform::OwnedEvent event_;
 };
 
 // Holds a lock taken within the time, releases it on leaving the scope.

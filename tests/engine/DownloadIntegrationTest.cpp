@@ -7,8 +7,10 @@
 
 #include "EngineTestSupport.h"
 #include "engine/CDownLoadImpl.h"
+#include "engine/CDownloadTaskManager.h"
 #include "engine/RecordingEngineEvents.h"
 #include "engine/TaskFile.h"
+#include "http/CLibcurlTool.h"
 #include "FuntionImpl/SystemInfo.h"
 
 using namespace enginetest;
@@ -196,6 +198,55 @@ TEST_F(Download, SizeProbeFollowsBackUrlRedirect) {
   EXPECT_EQ(Md5OfString(data), CDownLoadImpl::fileMd5(local));
   EXPECT_EQ(0, CountRequests(host.records(), "GET", "alias.bin")) << "slices go to the address after back_url=";
   EXPECT_GE(CountRequests(host.records(), "GET", "real.bin"), 2);
+}
+
+TEST_F(Download, SizeProbeResolvesEveryRelativeRedirectAndReadsLowerCaseNames) {
+  const int64_t size = 2 * kMiB + 3;
+  serve("lc.bin", static_cast<size_t>(size));
+  for (const char* location : {"../pkg/lc.bin", "lc.bin", "/pkg/lc.bin", "//127.0.0.1:{port}/pkg/lc.bin"}) {
+    ASSERT_TRUE(host.setRules(std::string(R"([{"path": "/pkg/*", "header_case": "lower"},
+                                               {"path": "/pkg/rel.bin", "redirect": ")") + location + "\"}]"));
+    CDownloadTaskManager probe(host.url("rel.bin"), L"", L"", http::DefaultClientFactory());
+    CURLcode code;
+    std::string tag;
+    EXPECT_EQ(size, probe.getContentLength(code, tag)) << location;
+    EXPECT_EQ(CURLE_OK, code) << location;
+    EXPECT_EQ(host.url("lc.bin"), probe.remoteUrl()) << location;
+  }
+}
+
+TEST_F(Download, HeaderTextKeepsItsFirst2000CharactersWhileTheSizeProbeReadsTheWholeHead) {
+  const int64_t size = kMiB + 1;
+  serve("long.bin", static_cast<size_t>(size));
+  // The long field comes before Content-Length.
+  ASSERT_TRUE(host.setRules(R"([{"path": "/pkg/long.bin", "headers": {"X-Filler": ")" + std::string(3000, 'f') +
+                            "\"}}]"));
+  CLibcurlTool tool;
+  std::string text;
+  long status = 0;
+  ASSERT_EQ(CURLE_OK, tool.GetHeader(host.url("long.bin"), text, status));
+  EXPECT_EQ(200, status);
+  EXPECT_EQ(2000u, text.size());
+  EXPECT_EQ(std::string::npos, text.find("Content-Length"));
+  CDownloadTaskManager probe(host.url("long.bin"), L"", L"", http::DefaultClientFactory());
+  CURLcode code;
+  std::string tag;
+  EXPECT_EQ(size, probe.getContentLength(code, tag));
+}
+
+TEST_F(Download, WholeFileThroughRelativeRedirectWithLowerCaseNames) {
+  std::string data = serve("lcd.bin", 4 * kMiB + 5);
+  ASSERT_TRUE(host.setRules(R"([
+    {"path": "/pkg/*", "header_case": "lower", "headers": {"CF-RAY": "8c1f2a3b-SJC", "CF-Cache-Status": "HIT"}},
+    {"path": "/pkg/lcd-alias.bin", "redirect": "../pkg/lcd.bin"}
+  ])"));
+  std::wstring local = dir.path(L"lcd.exe");
+  ASSERT_EQ(DOWNLOAD_SUCCESS, fetch(host.url("lcd-alias.bin"), local));
+  EXPECT_EQ(Md5OfString(data), CDownLoadImpl::fileMd5(local));
+  EXPECT_EQ(static_cast<int64_t>(data.size()), servedBytes("lcd.bin")) << "every byte once";
+  EXPECT_EQ(0, CountRequests(host.records(), "GET", "lcd-alias.bin"));
+  EXPECT_EQ((std::vector<std::string>{"SJC/HIT"}), events.labels("Download", "3.CDNStatus"));
+  EXPECT_EQ("", cdn) << "the slices saw the probe's own tag";
 }
 
 TEST_F(Download, MissingFileGives6AndRedirectLoopGives13) {

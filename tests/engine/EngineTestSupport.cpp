@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "FuntionImpl/Md5.h"
-#include "engine/CLibcurlTool.h"
+#include "http/CLibcurlTool.h"
 
 namespace fs = std::filesystem;
 
@@ -29,7 +29,6 @@ TempDir::~TempDir() {
 }
 
 std::wstring TempDir::path(const std::wstring& name) const { return (fs::path(dir_) / name).wstring(); }
-std::string TempDir::narrow(const std::wstring& name) const { return platform::os().WideToAnsi(path(name)); }
 
 std::string RandomBytes(size_t n, uint32_t seed) {
   std::mt19937 gen(seed);

@@ -21,7 +21,6 @@ class TempDir {
   TempDir();
   ~TempDir();
   std::wstring path(const std::wstring& name) const;
-  std::string narrow(const std::wstring& name) const;
 
  private:
   std::wstring dir_;

@@ -6,10 +6,10 @@
 
 #include "EngineTestSupport.h"
 #include "engine/CDownLoadImpl.h"
-#include "engine/CDownloadThread.h"
 #include "engine/CDownloader.h"
-#include "engine/CLibcurlTool.h"
+#include "engine/CSliceTransfer.h"
 #include "engine/TaskFile.h"
+#include "http/CLibcurlTool.h"
 
 using enginetest::TempDir;
 
@@ -54,7 +54,7 @@ std::unique_ptr<CDownloadTask> Slice(int32_t k, int32_t n, int64_t len, int64_t 
   t->DownloadedPos.store(done);
   t->status.store(status);
   t->RemotePath = "http://127.0.0.1/pkg/x";
-  t->LocalPath = "x.bin";
+  t->LocalPath = L"x.bin";
   t->RequestTimes.store(4);
   return t;
 }
@@ -83,6 +83,7 @@ TEST(TaskFile, RoundTripKeepsPositionsAndFinishedState) {
     owned.push_back(Slice(k, n, len, k == n ? len : taskfile::SliceStart(k) + 7, k == n ? TASK_FINISHED : TASK_RUNNING));
     list.push_back(owned.back().get());
   }
+  owned[0]->LocalPath = L"C:\\Загрузка_下载\\pkg.exe";  // beyond any ANSI code page
   std::string text = taskfile::Serialize(n, len, 99, list);
   EXPECT_EQ(0u, text.rfind("<TaskInfo>", 0)) << "no declaration";
   TaskFileContent c;
@@ -95,6 +96,7 @@ TEST(TaskFile, RoundTripKeepsPositionsAndFinishedState) {
   EXPECT_EQ(TASK_WAITING, c.tasks[0]->status.load());
   EXPECT_EQ(TASK_FINISHED, c.tasks[n - 1]->status.load());
   EXPECT_EQ(0, c.tasks[0]->RequestTimes.load()) << "failures of earlier runs are not carried over";
+  EXPECT_EQ(L"C:\\Загрузка_下载\\pkg.exe", c.tasks[0]->LocalPath);
 }
 
 TEST(TaskFile, FinishedSliceMissingItsLastByteIsFetchedAgain) {
@@ -143,13 +145,13 @@ TEST(TaskFile, UntrustedContentIsRefusedWhole) {
 
 namespace {
 
-// A download thread that is never started: its callbacks are driven directly.
+// One slice's transfer, driven through libcurl's callbacks without a transfer.
 struct CallbackRig {
   TempDir dir;
   platform::FileHandle file;
   std::mutex writeTurn;
   CDownloadTask task;
-  std::unique_ptr<CDownloadThread> thread;
+  std::unique_ptr<CSliceTransfer> slice;
 
   CallbackRig(int64_t start, int64_t end, int64_t length) {
     file = platform::os().OpenFileForUpdate(dir.path(L"out.bin"));
@@ -158,21 +160,20 @@ struct CallbackRig {
     task.EndPos = end;
     task.ContentLength = length;
     task.DownloadedPos.store(start);
-    thread = std::make_unique<CDownloadThread>(0, file, &writeTurn);
-    thread->doTask(&task);
-    thread->transfer().requestStart = start;
+    slice = std::make_unique<CSliceTransfer>(file, &writeTurn);
+    slice->begin(&task, "http://127.0.0.1/pkg/x.bin");
   }
   ~CallbackRig() {
-    thread.reset();
+    slice.reset();
     platform::os().CloseFile(file);
   }
   size_t header(const std::string& line) {
     std::string copy = line;
-    return CLibcurlTool::HeaderCallback(&copy[0], 1, copy.size(), thread.get());
+    return CLibcurlTool::HeaderCallback(&copy[0], 1, copy.size(), slice.get());
   }
   size_t body(const std::string& data) {
     std::string copy = data;
-    return CLibcurlTool::downloadFunc(&copy[0], 1, copy.size(), thread.get());
+    return CLibcurlTool::downloadFunc(&copy[0], 1, copy.size(), slice.get());
   }
 };
 
@@ -184,22 +185,48 @@ TEST(SliceCallbacks, CdnTagsCollectAndClearWhenEqualToProbe) {
   const std::string status = "HTTP/1.1 206 Partial Content\r\n";
   EXPECT_EQ(status.size(), rig.header(status));
   rig.header("CF-RAY: 8c1f2a3b4c5d6e7f-SJC\r\n");
-  EXPECT_EQ("SJC", rig.task.CdnTrace);
   rig.header("CF-Cache-Status: HIT\r\n");
+  rig.header("\r\n");
   EXPECT_EQ("", rig.task.CdnTrace) << "equal to the probe's tag";
-  rig.header("CF-Cache-Status: MISS\r\n");
-  rig.header("CF-RAY: 8c1f2a3b4c5d6e7f-LAX\r\n");
+  // A retry of the slice adds its own tags, data centre first in any order
+  // and in any case of the names.
+  rig.header(status);
+  rig.header("cf-cache-status: MISS\r\n");
+  rig.header("cf-ray: 8c1f2a3b4c5d6e7f-LAX\r\n");
+  rig.header("\r\n");
   EXPECT_EQ("LAX/MISS", rig.task.CdnTrace);
+  rig.header(status);
+  rig.header("CF-RAY: 77-FRA\r\n");
+  rig.header("\r\n");
+  EXPECT_EQ("FRA/LAX/MISS", rig.task.CdnTrace);
 }
 
 TEST(SliceCallbacks, ChangedTotalAbortsAndLeavesTraceAlone) {
   CallbackRig rig(100, 199, 1000);
   rig.task.CdnTrace = "LAX";
-  rig.header("HTTP/1.1 206 Partial Content\r\n");
-  EXPECT_EQ(0u, rig.header("Content-Range: bytes 100-199/1001\r\n"));
-  EXPECT_EQ(0u, rig.header("Content-Range: bytes 100-199\r\n"));
-  EXPECT_EQ(0u, rig.header("Content-Range: bytes 0-99/1000\r\n")) << "range that starts elsewhere";
+  for (const char* range : {"bytes 100-199/1001", "bytes 100-199", "bytes 0-99/1000"}) {
+    rig.header("HTTP/1.1 206 Partial Content\r\n");
+    rig.header("CF-RAY: 1-SJC\r\n");
+    EXPECT_NE(0u, rig.header(std::string("Content-Range: ") + range + "\r\n"));
+    EXPECT_EQ(0u, rig.header("\r\n")) << range << ": the head that ends is refused";
+  }
   EXPECT_EQ("LAX", rig.task.CdnTrace);
+  EXPECT_EQ(0u, rig.body("x"));
+  EXPECT_EQ(100, rig.task.DownloadedPos.load());
+}
+
+TEST(SliceCallbacks, LowerCaseRangeAfterRelativeRedirectIsWritten) {
+  CallbackRig rig(10, 19, 100);
+  rig.header("HTTP/1.1 302 Found\r\n");
+  rig.header("location: ../files/x.bin\r\n");
+  rig.header("\r\n");
+  rig.header("HTTP/1.1 206 Partial Content\r\n");
+  rig.header("content-range: bytes 10-19/100\r\n");
+  rig.header("\r\n");
+  EXPECT_EQ("http://127.0.0.1/files/x.bin", rig.slice->head().finalUrl());
+  EXPECT_EQ(10u, rig.body("0123456789"));
+  EXPECT_TRUE(rig.slice->flush());
+  EXPECT_TRUE(rig.task.complete());
 }
 
 TEST(SliceCallbacks, WholeFileAnswerToRangeIsNeverWritten) {
@@ -215,11 +242,12 @@ TEST(SliceCallbacks, WholeFileAnswerToRangeIsNeverWritten) {
 TEST(SliceCallbacks, WholeFileAnswerFromByteZeroIsUsedOnlyForTheSameFile) {
   CallbackRig rig(0, 1048575, 3 * 1048576);
   rig.header("HTTP/1.1 200 OK\r\n");
-  EXPECT_EQ(0u, rig.header("Content-Length: 3145729\r\n")) << "another file";
+  rig.header("Content-Length: 3145729\r\n");
+  EXPECT_EQ(0u, rig.header("\r\n")) << "another file";
   CallbackRig same(0, 1048575, 3 * 1048576);
   same.header("HTTP/1.1 200 OK\r\n");
-  EXPECT_NE(0u, same.header("Content-Length: 3145728\r\n"));
-  same.header("\r\n");
+  same.header("content-length: 3145728\r\n");
+  EXPECT_NE(0u, same.header("\r\n"));
   EXPECT_EQ(4096u, same.body(std::string(4096, 'x')));
 }
 
@@ -242,7 +270,7 @@ TEST(SliceCallbacks, BytesPastTheSliceAreCutAndSliceCompletes) {
   EXPECT_EQ(6u, rig.body("abcdef"));
   EXPECT_EQ(4u, rig.body("ghijKLMN")) << "cut at the slice's end";
   EXPECT_FALSE(rig.task.complete()) << "not before the bytes are in the file";
-  EXPECT_TRUE(rig.thread->flush());
+  EXPECT_TRUE(rig.slice->flush());
   EXPECT_TRUE(rig.task.complete());
   EXPECT_EQ(20, rig.task.DownloadedPos.load());
   std::string data = enginetest::ReadAll(rig.dir.path(L"out.bin"));
@@ -255,10 +283,10 @@ TEST(SliceCallbacks, LastSliceEndsAtTheFilesLastByte) {
   rig.header("Content-Range: bytes 0-4/5\r\n");
   rig.header("\r\n");
   EXPECT_EQ(4u, rig.body("abcd"));
-  EXPECT_TRUE(rig.thread->flush());
+  EXPECT_TRUE(rig.slice->flush());
   EXPECT_FALSE(rig.task.complete()) << "one byte short is not complete";
   EXPECT_EQ(1u, rig.body("e"));
-  EXPECT_TRUE(rig.thread->flush());
+  EXPECT_TRUE(rig.slice->flush());
   EXPECT_TRUE(rig.task.complete());
 }
 
@@ -271,7 +299,7 @@ TEST(SliceCallbacks, FailedWriteLeavesPositionWhereTheFileEnds) {
   rig.header("Content-Range: bytes 0-99/1000\r\n");
   rig.header("\r\n");
   EXPECT_EQ(5u, rig.body("hello"));
-  EXPECT_FALSE(rig.thread->flush());
+  EXPECT_FALSE(rig.slice->flush());
   EXPECT_EQ(0, rig.task.DownloadedPos.load());
 }
 
@@ -307,7 +335,7 @@ TEST(SliceCallbacks, BusyFileKeepsBytesUntilItIsFreeAndLosesNone) {
   feed(300 * 1024);  // a free file is written as soon as a block is gathered
   EXPECT_LT(static_cast<int64_t>(expected.size()) - rig.task.DownloadedPos.load(), 64 * 1024);
   feed(1000);
-  EXPECT_TRUE(rig.thread->flush());
+  EXPECT_TRUE(rig.slice->flush());
   EXPECT_EQ(expected, enginetest::ReadAll(rig.dir.path(L"out.bin")).substr(0, expected.size()));
 }
 

@@ -36,7 +36,7 @@ class RecordingManager final : public CThreadManager {
  public:
   int createThreads(int count) override {
     for (int i = 0; i < count; ++i) {
-      auto t = std::make_unique<RecordingThread>(mutex_);
+      auto t = std::make_unique<RecordingThread>();
       if (t->init()) adopt(std::move(t));
     }
     return static_cast<int>(threads_.size());

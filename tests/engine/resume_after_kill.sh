@@ -3,32 +3,14 @@
 # checks that the second run resumes to the right digest. Prints how many
 # bytes the host served more than once.
 #   resume_after_kill.sh path/to/lumevia-fetch[.exe]
-set -euo pipefail
-here="$(cd "$(dirname "$0")" && pwd)"
-top="$(cd "$here/../.." && pwd)"
-# Runs itself beside a package host of its own.
-if [[ -z ${LUMEVIA_FAKE_PORT:-} ]]; then exec bash "$here/with_fake_services.sh" bash "$0" "$@"; fi
-
-fetch="$1"
-root="$LUMEVIA_FAKE_ROOT"
-record="$LUMEVIA_FAKE_RECORD"
-base="http://127.0.0.1:$LUMEVIA_FAKE_PORT"
-work="$(mktemp -d "${TMPDIR:-/tmp}/lumevia-resume.XXXXXX")"
-trap 'rm -rf -- "$work"' EXIT
+source "$(dirname "$0")/fetch_test_lib.sh" "$@"
 
 size=$((40 * 1048576 + 123))
-head -c "$size" /dev/urandom >"$root/kill.bin"
-want="$(md5sum "$root/kill.bin" | cut -d' ' -f1)"
+serve kill.bin "$size"
 # 4 connections at 2 MiB/s each: about 5 s for the whole file.
 curl -fsS -X POST --data '[{"path": "/pkg/kill.bin", "method": "GET", "rate": "2MiB"}]' \
   "$base/__control/rules" >/dev/null
-
-run=( "$fetch" )
-out="$work/kill.exe"
-if [[ $fetch == *.exe ]]; then
-  run=( "$top/scripts/wine-run.sh" "$fetch" )
-  out="Z:$work/kill.exe"
-fi
+fetch_into "$work/kill.exe"
 
 # First run: killed once more than 40 % has arrived.
 "${run[@]}" "$base/pkg/kill.bin" "$out" >"$work/first.out" 2>"$work/first.err" &

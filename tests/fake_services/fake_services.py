@@ -75,6 +75,9 @@ Action members:
   "headers": {"Name": "value"} or [["Name", "value"], ...]; added to the answer.
              "{n}" in a value is replaced by the rule's counter, "{conn}" by
              the connection number.
+  "header_case": "lower" or "upper": every header name of the answer (the
+             server's own, Location, Content-Range ... and the rule's) sent
+             in that case, as some servers and proxies do.
   "delay": seconds to wait before the status line.
   "drop": true (or "fin") closes the connection without any answer (FIN);
           "rst" resets it (RST).
@@ -87,7 +90,10 @@ Action members:
   "content_type": Content-Type of the answer.
   "file": file under root served instead of the route's own file (package
           and fallback routes: with ranges; download information: whole).
-  "redirect": Location (relative "/pkg/b.bin" or absolute "{base}/pkg/b.bin").
+  "redirect": Location, sent as given: absolute "{base}/pkg/b.bin",
+          scheme-relative "//127.0.0.1:{port}/pkg/b.bin", absolute path
+          "/pkg/b.bin" or relative to the address asked, "b.bin" or
+          "../files/b.bin" (the client resolves it).
   "redirect_hops": N (default 1): number of redirect answers before the
           target; hops 2..N go through /__hop with absolute addresses.
   "redirect_status": 301, 302 (default), 303, 307 or 308 (every hop).
@@ -211,8 +217,9 @@ ACTION_KEYS = {
     "body_file", "content_type", "file", "redirect", "redirect_hops",
     "redirect_status", "back_url", "back_url_encode", "redirect_loop", "rate",
     "reset_after", "close_after", "stall_after", "stall_seconds",
-    "ignore_range", "total_delta", "total", "comment",
+    "ignore_range", "total_delta", "total", "header_case", "comment",
 }
+HEADER_CASES = {"lower": str.lower, "upper": str.upper}
 BODY_KEYS = ("body", "body_json", "body_b64", "body_file")
 REDIRECT_STATUSES = {301, 302, 303, 307, 308}
 
@@ -337,6 +344,8 @@ def normalize_rules(doc):
                     raise ValueError("rate must be above 0")
         except ValueError as exc:
             raise ValueError("rule %d: %s" % (index, exc))
+        if "header_case" in rule and rule["header_case"] not in HEADER_CASES:
+            raise ValueError("rule %d: header_case must be one of %s" % (index, sorted(HEADER_CASES)))
         if "drop" in rule and rule["drop"] not in (True, False, "rst", "fin"):
             raise ValueError("rule %d: drop must be true, false, \"fin\" or \"rst\"" % index)
         for key in ("redirect", "body", "body_b64", "body_file", "file", "content_type"):
@@ -592,6 +601,12 @@ class Handler(BaseHTTPRequestHandler):
         self.conn_id = self.server.next_conn()
         self.bucket = None
         self.aborted = False
+        self.name_case = None   # how the current answer spells its header names
+
+    def send_header(self, keyword, value):
+        if self.name_case:
+            keyword = HEADER_CASES[self.name_case](keyword)
+        super().send_header(keyword, value)
 
     # Every method goes through one entry.
     def do_GET(self):
@@ -742,6 +757,8 @@ class Handler(BaseHTTPRequestHandler):
                         for k, v in action["headers"]]
         if action.get("delay"):
             plan.faults.append("delay")
+        if action.get("header_case"):
+            plan.faults.append("header_case_" + action["header_case"])
         if action.get("drop"):
             plan.drop = "rst" if action["drop"] == "rst" else "fin"
             plan.faults.append("drop_" + plan.drop)
@@ -939,6 +956,7 @@ class Handler(BaseHTTPRequestHandler):
     # ---- sending the answer -------------------------------------------
 
     def execute(self, plan, action, counts):
+        self.name_case = action.get("header_case")
         if action.get("delay") and STOP.wait(action["delay"]):
             self.close_connection = True
             return
@@ -1068,6 +1086,7 @@ class Handler(BaseHTTPRequestHandler):
             time.sleep(0.005)
 
     def send_plain(self, status, text, ctype):
+        self.name_case = None
         data = text.encode("utf-8")
         self.send_response(status)
         self.send_header("Content-Type", ctype)

@@ -14,7 +14,7 @@ import sys
 import tempfile
 import time
 import unittest
-from urllib.parse import quote, unquote, urlsplit
+from urllib.parse import quote, unquote, urljoin, urlsplit
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from fakesvc import FakeServices  # noqa: E402
@@ -190,6 +190,17 @@ class RedirectTests(FakeServicesTestBase):
                 self.assertEqual((hops, status, body), (2, 200, self.files["a.bin"]))
                 self.assertEqual(unquote(locations[-1]), target)
 
+    def test_relative_locations_are_sent_as_given_and_lead_to_the_file(self):
+        for location in ("../pkg/a.bin", "a.bin", "./sub/../a.bin", "//127.0.0.1:{port}/pkg/a.bin"):
+            with self.subTest(location=location):
+                self.svc.set_rules([{"path": "/pkg/alias.bin", "redirect": location}])
+                status, headers, _ = self.request("GET", "/pkg/alias.bin")
+                sent = location.replace("{port}", str(self.svc.port))
+                self.assertEqual((status, headers["Location"]), (302, sent))
+                target = urlsplit(urljoin(self.svc.base + "/pkg/alias.bin", sent))
+                status, _, body = self.request("GET", target.path)
+                self.assertEqual((status, body), (200, self.files["a.bin"]))
+
     def test_redirect_loop_never_ends(self):
         self.svc.set_rules([{"path": "/pkg/loop.bin", "redirect_loop": True}])
         hops, status, _, locations = self.follow("/pkg/loop.bin", limit=12)
@@ -301,6 +312,32 @@ class BodyFaultTests(FakeServicesTestBase):
         status, headers, _ = self.request("GET", "/pkg/a.bin", {"Range": "bytes=0-0"})
         self.assertGreaterEqual(time.monotonic() - start, 0.3)
         self.assertEqual((status, headers["X-Cache"]), (206, "HIT from x3"))
+
+
+    def test_header_names_in_lower_or_upper_case(self):
+        self.svc.set_rules([
+            {"path": "/pkg/*", "header_case": "lower", "headers": {"CF-RAY": "8c1f-SJC"}},
+            {"path": "/pkg/alias.bin", "redirect": "a.bin"},
+            {"path": "/pkg/up.bin", "header_case": "upper", "file": "a.bin"},
+        ])
+        status, headers, body = self.request("GET", "/pkg/a.bin", {"Range": "bytes=10-19"})
+        self.assertEqual((status, body), (206, self.files["a.bin"][10:20]))
+        names = list(headers.keys())
+        self.assertIn("content-range", names)
+        self.assertIn("cf-ray", names)
+        self.assertEqual(names, [n.lower() for n in names])
+        status, headers, _ = self.request("HEAD", "/pkg/alias.bin")
+        self.assertEqual((status, list(headers.keys())[-3:]), (302, ["location", "content-type", "content-length"]))
+        status, headers, _ = self.request("GET", "/pkg/up.bin", {"Range": "bytes=999999-"})
+        self.assertEqual(status, 416)
+        self.assertIn("CONTENT-RANGE", list(headers.keys()))
+        self.assertIn("header_case_lower", self.new_records()[0]["faults"])
+        # Control answers keep their names; a bad case is refused whole.
+        status, headers, _ = self.request("GET", "/__control/rules")
+        self.assertIn("Content-Type", list(headers.keys()))
+        status, _, body = self.request("POST", "/__control/rules",
+                                       body=json.dumps([{"header_case": "title"}]))
+        self.assertEqual(status, 400, body)
 
 
 class ServiceTests(FakeServicesTestBase):

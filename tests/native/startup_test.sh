@@ -4,14 +4,7 @@
 #   startup_test.sh path/to/lumevia-setup
 set -euo pipefail
 exe=$1
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/common.sh"
 
 app=$work/app
 mkdir -p "$app/resources" "$work/tmp"
@@ -21,11 +14,6 @@ export LUMEVIA_POSIX_ROOT=$work/root TMPDIR=$work/tmp
 class_dir=$LUMEVIA_POSIX_ROOT/windows/ZQ_UI_Frame_642
 logs() { find "$work/tmp" -name '*.log' | sort; }
 
-wait_for() {  # wait_for SECONDS command...
-  local limit=$(( $1 * 10 )); shift
-  for ((i = 0; i < limit; i++)); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
 has_window() { [[ -n $(ls "$class_dir" 2>/dev/null) ]]; }
 window_count() { ls "$class_dir" 2>/dev/null | wc -l; }
 

@@ -2,64 +2,13 @@
 // behaviour: the install click, the retry and the self-confirming box.
 #include <gtest/gtest.h>
 
-#include "Common/InstallUIMainWnd.h"
-#include "UiTestSupport.h"
-#include "platform/Utf.h"
-#include "toolkit/LabelUI.h"
-#include "toolkit/Shell.h"
-#include "toolkit/headless/RecordingCanvas.h"
 #include "FuntionImpl/RunOptions.h"
+#include "MainWindowFixture.h"
 #include "ui/MessageBoxWnd.h"
 
 using namespace SkinUI;
 
-namespace {
-struct Links : ::testing::Test {
-  ui_test::FakeOs os{ui_test::TempFolder()};
-  std::unique_ptr<platform::ScopedOs> scoped;
-  ui_test::EventRecorder events;
-  std::vector<std::wstring> opened;
-  ShellOpenHook previous;
-  std::unique_ptr<InstallUIMainWnd> wnd;
-
-  void SetUp() override {
-    scoped = std::make_unique<platform::ScopedOs>(os);
-    ui_test::DrainMessages();
-    ui_test::UseSkin(ui_test::BuiltSkin());
-    CPaintManagerUI::SetDefaultScale(100);
-    previous = SetShellOpenHook([this](const std::wstring& t, const std::wstring& p) {
-      opened.push_back(p.empty() ? t : t + L" " + p);
-      return true;
-    });
-  }
-  void TearDown() override {
-    wnd.reset();
-    SetShellOpenHook(previous);
-    CPaintManagerUI::SetDefaultScale(0);
-  }
-  InstallUIMainWnd& Open() {
-    wnd = std::make_unique<InstallUIMainWnd>();
-    EXPECT_TRUE(wnd->Create(0, L"Lumevia", 0x800A0000u, 0, 0, 0, 600, 400));
-    return *wnd;
-  }
-  // Paints the window, then clicks link number n of the control with mouse messages.
-  void ClickLink(const wchar_t* control, int n) {
-    RecordingCanvas canvas;
-    wnd->PaintManager().Paint(canvas);
-    auto* label = dynamic_cast<CLabelUI*>(wnd->PaintManager().FindControl(control));
-    ASSERT_NE(label, nullptr);
-    for (const auto& link : label->LinkRects()) {
-      if (link.first != n) continue;
-      intptr_t at = ((link.second.left + link.second.right) / 2) | (((link.second.top + link.second.bottom) / 2) << 16);
-      wnd->HandleMessage(kWmMouseMove, 0, at);
-      wnd->HandleMessage(kWmLButtonDown, 0, at);
-      wnd->HandleMessage(kWmLButtonUp, 0, at);
-      return;
-    }
-    FAIL() << "link " << n << " not painted";
-  }
-};
-}  // namespace
+using Links = ui_test::MainWindowFixture;
 
 TEST_F(Links, LicenceLinksOpenThePrivacyAndLicenceAddressesOfTheLanguage) {
   InstallUIMainWnd& w = Open();

@@ -3,8 +3,7 @@
 // and the close reasons.
 #include <gtest/gtest.h>
 
-#include "Common/InstallUIMainWnd.h"
-#include "UiTestSupport.h"
+#include "MainWindowFixture.h"
 #include "platform/Utf.h"
 #include "toolkit/ComboUI.h"
 #include "toolkit/ContainerUI.h"
@@ -24,47 +23,15 @@ std::string ConfigureWith(const std::string& languageStr) {
   return xml;
 }
 
-struct MainWnd : ::testing::Test {
-  ui_test::FakeOs os{ui_test::TempFolder()};
-  std::unique_ptr<platform::ScopedOs> scoped;
-  ui_test::EventRecorder events;
-  std::unique_ptr<InstallUIMainWnd> wnd;
-
-  void SetUp() override {
-    scoped = std::make_unique<platform::ScopedOs>(os);
-    ui_test::DrainMessages();
-    ui_test::UseSkin(ui_test::BuiltSkin());
-    CPaintManagerUI::SetDefaultScale(100);
-  }
-  void TearDown() override {
-    wnd.reset();
-    CPaintManagerUI::SetDefaultScale(0);
-  }
+struct MainWnd : ui_test::MainWindowFixture {
   InstallUIMainWnd& Open(unsigned uiLanguage = 1033, const std::string& languageStr = "") {
     os.uiLanguage = uiLanguage;
     if (!languageStr.empty()) ui_test::UseSkin(ui_test::SkinWith({{"configure/configure.xml", ConfigureWith(languageStr)}}));
-    wnd = std::make_unique<InstallUIMainWnd>();
-    EXPECT_TRUE(wnd->Create(0, L"Lumevia", 0x800A0000u, 0, 0, 0, 600, 400));
-    return *wnd;
-  }
-  CControlUI* C(const wchar_t* name) { return wnd->PaintManager().FindControl(name); }
-  std::wstring Text(const wchar_t* name) { return C(name) ? C(name)->GetText() : L"<missing>"; }
-  int Page(const wchar_t* tab) { return dynamic_cast<CTabLayoutUI*>(C(tab))->GetCurSel(); }
-  // A click as the user makes it: mouse messages at the control's centre.
-  void ClickOn(const wchar_t* name) {
-    CPaintManagerUI& pm = wnd->PaintManager();
-    pm.UpdateLayout();
-    Rect r = C(name)->GetPos();
-    ASSERT_FALSE(r.Empty()) << "not on screen";
-    intptr_t at = ((r.left + r.right) / 2) | (((r.top + r.bottom) / 2) << 16);
-    wnd->HandleMessage(kWmMouseMove, 0, at);
-    wnd->HandleMessage(kWmLButtonDown, 0, at);
-    wnd->HandleMessage(kWmLButtonUp, 0, at);
+    return MainWindowFixture::Open();
   }
   std::string CloseReasonNow() {
-    std::string r, f;
-    wnd->CloseReason(r, f);
-    return r + "/" + f;
+    MainWndRules::CloseReason r = wnd->CurrentCloseReason();
+    return r.reason + "/" + r.phase;
   }
 };
 }  // namespace
@@ -192,7 +159,7 @@ TEST_F(MainWnd, InstallShowsTheRunningPageAndResultsReturnToTheStartPage) {
   EXPECT_EQ(w.TimerPeriod(kTimerBanner), 0u);
   EXPECT_TRUE(C(L"start_app")->IsVisible());
   EXPECT_EQ(CloseReasonNow(), "close06/Installing");
-  w.started = true;
+  w.State()->started = true;
   EXPECT_EQ(CloseReasonNow(), "close07/Starting");
   // The failure view, and a retry from it.
   w.SendMsg(WM_NO_ENOUGH_SPACE);
@@ -232,24 +199,38 @@ TEST_F(MainWnd, ProgressNeverGoesBackAndTimersFollowThePhases) {
 }
 
 TEST(MainWndRules, InstallTimerPeriodAndDownloadSpans) {
-  EXPECT_EQ(InstallUIMainWnd::InstallTimerPeriod(71680000), 400u);
-  EXPECT_EQ(InstallUIMainWnd::InstallTimerPeriod(0), 1u);
-  int offset = 0, span = 0;
-  InstallUIMainWnd::DownloadSpan(false, 0, 0, offset, span);
-  EXPECT_EQ(offset * 100 + span, 80);
-  InstallUIMainWnd::DownloadSpan(true, 0, 2, offset, span);
-  EXPECT_EQ(offset * 100 + span, 40);
-  InstallUIMainWnd::DownloadSpan(true, 1, 2, offset, span);
-  EXPECT_EQ(offset * 100 + span, 4020);
-  InstallUIMainWnd::DownloadSpan(true, 1, 1, offset, span);
-  EXPECT_EQ(offset * 100 + span, 4040);
-  InstallUIMainWnd::DownloadSpan(true, 2, 2, offset, span);
-  EXPECT_EQ(offset * 100 + span, 6020);
-  InstallUIMainWnd::DownloadSpan(true, 2, 1, offset, span);
-  EXPECT_EQ(offset * 100 + span, 80);
-  EXPECT_EQ(InstallUIMainWnd::AdviceUrl(L"https://h/p.exe", L"LumeviaSetup_abc12.exe", true),
+  using namespace MainWndRules;
+  EXPECT_EQ(InstallTimerPeriod(71680000), 400u);
+  EXPECT_EQ(InstallTimerPeriod(0), 1u);
+  EXPECT_EQ(InstallTimerPeriod(int64_t{1} << 50), 0x7FFFFFFFu);  // no wrap into a short period
+  auto span = [](bool toolkit, int counter, int records) {
+    ProgressSpan s = DownloadSpan(toolkit, counter, records);
+    return s.offset * 100 + s.span;
+  };
+  EXPECT_EQ(span(false, 0, 0), 80);
+  EXPECT_EQ(span(true, 0, 2), 40);
+  EXPECT_EQ(span(true, 1, 2), 4020);
+  EXPECT_EQ(span(true, 1, 1), 4040);
+  EXPECT_EQ(span(true, 2, 2), 6020);
+  EXPECT_EQ(span(true, 2, 1), 80);
+  EXPECT_EQ(span(true, 0, 3), 80);
+  EXPECT_EQ(AdviceUrl(L"https://h/p.exe", L"LumeviaSetup_abc12.exe", true),
             L"https://h/p.exe?rnclid=abc12&package=LumeviaSetup_abc12.exe");
-  EXPECT_EQ(InstallUIMainWnd::AdviceUrl(L"https://h/p.exe", L"LumeviaSetup.exe", true), L"https://h/p.exe");
-  EXPECT_EQ(InstallUIMainWnd::LicenseHeight(2, true), 1900);
-  EXPECT_EQ(InstallUIMainWnd::LicenseHeight(25, false), 1765);
+  EXPECT_EQ(AdviceUrl(L"https://h/p.exe", L"LumeviaSetup.exe", true), L"https://h/p.exe");
+  EXPECT_EQ(AdviceUrl(L"https://h/p.exe", L"LumeviaSetup_abc12.exe", false), L"https://h/p.exe");
+  EXPECT_EQ(LicenseHeight(2, true), 1900);
+  EXPECT_EQ(LicenseHeight(2, false), 1095);
+  EXPECT_EQ(LicenseHeight(25, false), 1765);
+  EXPECT_EQ(LicenseHeight(-1, false), 1765);
+}
+
+TEST(MainWndRules, LanguageFormatsTakeExactlyOneFloatingConversion) {
+  using MainWndRules::FormatWithDouble;
+  EXPECT_EQ(FormatWithDouble(L"Installing... %0.f%%", 37), L"Installing... 37%");
+  EXPECT_EQ(FormatWithDouble(L"%.1fGB", 12.34), L"12.3GB");
+  // A translation that asks for other arguments is shown as it is.
+  EXPECT_EQ(FormatWithDouble(L"%s %.1f", 1), L"%s %.1f");
+  EXPECT_EQ(FormatWithDouble(L"%.1f of %.1f", 1), L"%.1f of %.1f");
+  EXPECT_EQ(FormatWithDouble(L"100%", 1), L"100%");
+  EXPECT_EQ(FormatWithDouble(L"no number", 1), L"no number");
 }

@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 #include "platform/IniText.h"
+#include "platform/OwnedHandles.h"
 #include "platform/Platform.h"
 
 using platform::os;
@@ -17,18 +18,38 @@ TEST(Platform, RegistryStringsRoundTrip) {
   EXPECT_FALSE(os().RegReadString(platform::RegRoot::CurrentUser, key, L"Missing", out));
 }
 
-TEST(Platform, ASecondCreationOfANamedMutexSeesTheFirst) {
+TEST(Platform, ASecondCreationOfANamedMutexSeesTheFirstUntilItsOwnerLetsGo) {
   std::wstring name = L"LumeviaTestMutex_" + std::to_wstring(os().CurrentProcessId());
-  platform::MutexResult first = os().CreateNamedMutex(name, true);
-  ASSERT_NE(first.handle, 0u);
-  EXPECT_FALSE(first.alreadyExisted);
-  platform::MutexResult second = os().CreateNamedMutex(name, true);
-  EXPECT_TRUE(second.alreadyExisted);
-  os().ReleaseAndCloseMutex(second.handle, false);
-  os().ReleaseAndCloseMutex(first.handle, true);
-  platform::MutexResult third = os().CreateNamedMutex(name, true);
-  EXPECT_FALSE(third.alreadyExisted);
-  os().ReleaseAndCloseMutex(third.handle, true);
+  platform::MutexResult created = os().CreateNamedMutex(name, true);
+  ASSERT_NE(created.handle, 0u);
+  EXPECT_FALSE(created.alreadyExisted);
+  platform::HeldMutex first(created.handle);
+  {
+    created = os().CreateNamedMutex(name, true);
+    platform::OwnedMutex second(created.handle);
+    EXPECT_TRUE(created.alreadyExisted);
+  }
+  // Closing the second copy left the first one's hold in place.
+  created = os().CreateNamedMutex(name, true);
+  EXPECT_TRUE(created.alreadyExisted);
+  platform::OwnedMutex(created.handle).reset();
+  first.reset();
+  created = os().CreateNamedMutex(name, true);
+  platform::HeldMutex third(created.handle);
+  EXPECT_FALSE(created.alreadyExisted);
+}
+
+// A file left open could not be deleted on Windows: the owner closed it.
+TEST(Platform, AnOwnedFileIsClosedWhenItsOwnerGoes) {
+  testing_support::TempDir dir;
+  std::wstring f = dir.file(L"slices.bin");
+  {
+    platform::OwnedFile file(os().OpenFileForUpdate(f));
+    ASSERT_TRUE(file);
+    EXPECT_EQ(os().WriteFileAt(file.get(), 4, "ab", 2), 2u);
+  }
+  EXPECT_EQ(os().FileSize(f), 6);
+  EXPECT_TRUE(os().RemoveFile(f));
 }
 
 TEST(Platform, FilesAndFolders) {

@@ -73,7 +73,8 @@ TEST(SystemInfo, TrafficTypeAndSiteTag) {
   EXPECT_EQ(GetSiteTagFor(410, "lumevia_promo_setup.exe"), "Promo");
   EXPECT_EQ(GetSiteTagFor(410, "lumevia_setup.exe"), "Direct");
   EXPECT_EQ(GetSiteTagFor(411, "lumevia_edu.exe"), "Education");
-  EXPECT_EQ(GetSiteTagFor(84, "x.exe"), "GoogleAds");
+  EXPECT_EQ(GetSiteTagFor(84, "x.exe"), "GoogleSearch");  // one table with the channel tag
+  EXPECT_EQ(GetSiteTagFor(3, "x.exe"), "");  // organic traffic has no row
   EXPECT_EQ(GetSiteTagFor(999999, "x.exe"), "");
 }
 

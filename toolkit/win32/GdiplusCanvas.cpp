@@ -15,6 +15,7 @@ using std::min;
 
 #include "platform/Platform.h"
 #include "platform/Utf.h"
+#include "platform/win32/Win32Handles.h"
 #include "toolkit/PaintManager.h"
 #include "toolkit/SkinPackage.h"
 
@@ -29,19 +30,18 @@ std::map<std::string, std::unique_ptr<Gdiplus::Bitmap>>& Images() {
 
 std::unique_ptr<Gdiplus::Bitmap> Decode(const std::string& bytes) {
   if (bytes.empty()) return nullptr;
-  HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+  platform::win32::UniqueHGlobal mem(GlobalAlloc(GMEM_MOVEABLE, bytes.size()));
   if (!mem) return nullptr;
-  void* p = GlobalLock(mem);
+  void* p = GlobalLock(mem.get());
+  if (!p) return nullptr;
   memcpy(p, bytes.data(), bytes.size());
-  GlobalUnlock(mem);
-  IStream* stream = nullptr;
-  if (CreateStreamOnHGlobal(mem, TRUE, &stream) != S_OK) {
-    GlobalFree(mem);
-    return nullptr;
-  }
+  GlobalUnlock(mem.get());
+  platform::win32::ComPtr<IStream> stream;
+  if (CreateStreamOnHGlobal(mem.get(), TRUE, stream.put()) != S_OK) return nullptr;
+  mem.release();  // the stream frees it now
   std::unique_ptr<Gdiplus::Bitmap> out;
   {
-    Gdiplus::Bitmap decoded(stream);
+    Gdiplus::Bitmap decoded(stream.get());
     if (decoded.GetLastStatus() == Gdiplus::Ok && decoded.GetWidth() > 0) {
       // A copy of our own, so the stream can go.
       out = std::make_unique<Gdiplus::Bitmap>(decoded.GetWidth(), decoded.GetHeight(), PixelFormat32bppPARGB);
@@ -49,7 +49,6 @@ std::unique_ptr<Gdiplus::Bitmap> Decode(const std::string& bytes) {
       g.DrawImage(&decoded, 0, 0, decoded.GetWidth(), decoded.GetHeight());
     }
   }
-  stream->Release();
   return out;
 }
 

@@ -12,10 +12,12 @@ using std::min;
 #include <gdiplus.h>
 
 #include <map>
+#include <utility>
 
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "platform/win32/Win32Handles.h"
 #include "toolkit/Backend.h"
 #include "toolkit/EditUI.h"
 #include "toolkit/PaintManager.h"
@@ -23,12 +25,14 @@ using std::min;
 
 namespace SkinUI {
 
+using platform::win32::UniqueGdiObject;
+
 namespace win32 {
 std::map<std::pair<HWND, unsigned>, unsigned>& Timers();
 
 struct EditState {
   HWND edit = nullptr;
-  HFONT font = nullptr;
+  UniqueGdiObject<HFONT> font;  // the edit's; goes after the edit
   WNDPROC oldProc = nullptr;
 };
 std::map<HWND, EditState>& Edits() {
@@ -46,7 +50,9 @@ void ApplyCorners(HWND hwnd) {
   RECT rc;
   GetWindowRect(hwnd, &rc);
   int d = it->second * 2;
-  SetWindowRgn(hwnd, CreateRoundRectRgn(0, 0, rc.right - rc.left + 1, rc.bottom - rc.top + 1, d, d), TRUE);
+  UniqueGdiObject<HRGN> region(CreateRoundRectRgn(0, 0, rc.right - rc.left + 1, rc.bottom - rc.top + 1, d, d));
+  // The window owns the region once it is set.
+  if (region && SetWindowRgn(hwnd, region.get(), TRUE)) region.release();
 }
 
 void OnResized(HWND hwnd) { ApplyCorners(hwnd); }
@@ -55,11 +61,7 @@ void ForgetWindow(HWND hwnd) {
   for (auto it = Timers().begin(); it != Timers().end();)
     it = it->first.first == hwnd ? Timers().erase(it) : std::next(it);
   Corners().erase(hwnd);
-  auto e = Edits().find(hwnd);
-  if (e != Edits().end()) {
-    if (e->second.font) DeleteObject(e->second.font);
-    Edits().erase(e);
-  }
+  Edits().erase(hwnd);
 }
 
 // Enter, Esc and Tab leave the edit: the focus goes back to the window,
@@ -130,9 +132,8 @@ void ScreenToClient(uintptr_t hwnd, int& x, int& y) {
 }
 
 int SystemScalePercent() {
-  HDC dc = GetDC(nullptr);
-  int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
-  if (dc) ReleaseDC(nullptr, dc);
+  platform::win32::UniqueScreenDc dc(GetDC(nullptr));
+  int dpi = dc ? GetDeviceCaps(dc.get(), LOGPIXELSX) : 96;
   return dpi > 0 ? dpi * 100 / 96 : 100;
 }
 
@@ -154,24 +155,21 @@ void BeginTextEdit(uintptr_t hwnd, CEditUI* edit, const Rect& rc, const FontSpec
   if (!parent) return;
   std::wstring ignored;
   EndTextEdit(hwnd, ignored);
-  HFONT f = CreateFontW(-font.size, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, font.italic, FALSE, FALSE,
-                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                        DEFAULT_PITCH, font.face.c_str());
+  UniqueGdiObject<HFONT> f(CreateFontW(-font.size, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, font.italic, FALSE,
+                                       FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                       CLEARTYPE_QUALITY, DEFAULT_PITCH, font.face.c_str()));
   int h = font.size + font.size / 2;
   int top = rc.top + (rc.Height() - h) / 2;
   HWND e = CreateWindowExW(0, L"EDIT", edit->GetText().c_str(), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | ES_LEFT,
                            rc.left, top, rc.Width(), h, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
-  if (!e) {
-    DeleteObject(f);
-    return;
-  }
-  SendMessageW(e, WM_SETFONT, reinterpret_cast<WPARAM>(f), TRUE);
+  if (!e) return;
+  SendMessageW(e, WM_SETFONT, reinterpret_cast<WPARAM>(f.get()), TRUE);
   win32::EditState st;
   st.edit = e;
-  st.font = f;
+  st.font = std::move(f);
   st.oldProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(e, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&win32::EditProc)));
-  win32::Edits()[parent] = st;
+  win32::Edits()[parent] = std::move(st);
   SendMessageW(e, EM_SETSEL, 0, -1);
   ::SetFocus(e);
 }
@@ -179,7 +177,7 @@ void BeginTextEdit(uintptr_t hwnd, CEditUI* edit, const Rect& rc, const FontSpec
 bool EndTextEdit(uintptr_t hwnd, std::wstring& text) {
   auto it = win32::Edits().find(reinterpret_cast<HWND>(hwnd));
   if (it == win32::Edits().end()) return false;
-  win32::EditState st = it->second;
+  win32::EditState st = std::move(it->second);
   win32::Edits().erase(it);
   int n = GetWindowTextLengthW(st.edit);
   std::wstring buf(static_cast<size_t>(n) + 1, L'\0');
@@ -187,7 +185,6 @@ bool EndTextEdit(uintptr_t hwnd, std::wstring& text) {
   buf.resize(static_cast<size_t>(n));
   text = buf;
   DestroyWindow(st.edit);
-  if (st.font) DeleteObject(st.font);
   return true;
 }
 
@@ -215,11 +212,10 @@ bool PickFolder(uintptr_t owner, std::wstring& folder) {
   BROWSEINFOW bi = {};
   bi.hwndOwner = owner ? reinterpret_cast<HWND>(owner) : GetForegroundWindow();
   bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
-  PIDLIST_ABSOLUTE pidl = SHBrowseForFolderW(&bi);
+  platform::win32::UniqueCoTaskMem<PIDLIST_ABSOLUTE> pidl(SHBrowseForFolderW(&bi));
   if (!pidl) return false;
   wchar_t path[MAX_PATH] = {};
-  bool ok = SHGetPathFromIDListW(pidl, path) != FALSE;
-  CoTaskMemFree(pidl);
+  bool ok = SHGetPathFromIDListW(pidl.get(), path) != FALSE;
   if (ok) folder = path;
   return ok;
 }
@@ -253,21 +249,19 @@ void PaintWindow(uintptr_t hwnd, CPaintManagerUI& pm) {
   int w = rc.right - rc.left, ht = rc.bottom - rc.top;
   if (w > 0 && ht > 0) {
     EnsureGdiplus();
-    HDC mem = CreateCompatibleDC(dc);
-    HBITMAP bmp = CreateCompatibleBitmap(dc, w, ht);
-    HGDIOBJ old = SelectObject(mem, bmp);
+    // Declared in this order so the bitmap leaves the DC before either goes.
+    platform::win32::UniqueMemoryDc mem(CreateCompatibleDC(dc));
+    UniqueGdiObject<HBITMAP> bmp(CreateCompatibleBitmap(dc, w, ht));
+    platform::win32::ScopedSelectObject selected(mem.get(), bmp.get());
     {
-      Gdiplus::Graphics g(mem);
+      Gdiplus::Graphics g(mem.get());
       g.Clear(Gdiplus::Color(255, 255, 255, 255));
       float s = pm.GetScale() / 100.0f;
       g.ScaleTransform(s, s);
       GdiplusCanvas canvas(g);
       pm.Paint(canvas);
     }
-    BitBlt(dc, 0, 0, w, ht, mem, 0, 0, SRCCOPY);
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
+    BitBlt(dc, 0, 0, w, ht, mem.get(), 0, 0, SRCCOPY);
   }
   EndPaint(h, &ps);
 }

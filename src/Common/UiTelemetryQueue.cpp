@@ -1,4 +1,4 @@
-#include "ui/UiTelemetryQueue.h"
+#include "Common/UiTelemetryQueue.h"
 
 #include "log/Log.h"
 #include "telemetry/CSingleUserLog.h"

@@ -1,0 +1,157 @@
+// The main window's progress and results: the progress bar and its timers,
+// the download callback, and the reactions to the install worker's messages.
+#include "Common/InstallUIMainWnd.h"
+
+#include <algorithm>
+
+#include "FuntionImpl/RunOptions.h"
+#include "FuntionImpl/SystemInfo.h"
+#include "platform/Platform.h"
+#include "toolkit/ContainerUI.h"
+#include "toolkit/ProgressUI.h"
+#include "ui/CAnimaEx.h"
+
+void InstallUIMainWnd::SetProgress(int percent) {
+  if (!progress_ || !progressLabel_) return;
+  progress_->SetValue(percent);
+  progressLabel_->SetText(MainWndRules::FormatWithDouble(progressFormat_, static_cast<double>(percent)));
+}
+
+int InstallUIMainWnd::Progress() const { return progress_ ? progress_->GetValue() : 0; }
+
+void InstallUIMainWnd::OnDownloadProgress(int64_t done, int64_t total) {
+  InstallState& state = *state_;
+  const MainWndRules::ProgressSpan s =
+      MainWndRules::DownloadSpan(toolkit_, state.subProgramCounter, state.subProgramRecords);
+  if (state.totalBytes == 0 && state.subProgramCounter == 0 && total > 0) {
+    state.totalBytes = total;
+    telemetry_.PackageSize(total);
+  }
+  double pct = total > 0 ? static_cast<double>(done) / static_cast<double>(total) * s.span + s.offset : s.offset;
+  int value = pct < 0 ? 0 : static_cast<int>(pct);
+  PostMsg(WM_DOWN_PROGRESS, static_cast<uintptr_t>(value), 0);
+}
+
+void InstallUIMainWnd::ShowFailureView() {
+  if (layoutOk_) layoutOk_->SetVisible(false);
+  if (layoutFail_) layoutFail_->SetVisible(true);
+}
+
+void InstallUIMainWnd::ShowResult(bool failure) {
+  if (failure) {
+    ShowFailureView();
+    if (FuntionImpl::IsAutoRun()) SetTimer(kTimerAutoRetry, 1000);
+  }
+  KillTimer(kTimerBanner);
+  if (mainTab_) mainTab_->SelectItem(0);
+  closeMode_ = 1;
+  // The start page is its own height again, settings panel closed.
+  ResizeClient(kWindowWidth, fullHeight_ - kPanelHeight);
+}
+
+bool InstallUIMainWnd::OnCustomMessage(unsigned msg, uintptr_t wParam) {
+  switch (msg) {
+    case WM_CLEAR_APP_DATA: {
+      // The partial download and its task file go.
+      const std::wstring package = state_->PackagePath();
+      if (!package.empty()) {
+        platform::os().RemoveFile(package);
+        platform::os().RemoveFile(package + L".xml");
+      }
+      return true;
+    }
+    case WM_DOWN_FAIL: {
+      EnumMsgType type = wParam == 9 ? MsgInternetFail : (wParam == 10 || wParam == 11) ? MsgInternetTimeout : MsgUrlFail;
+      ShowMessageBox(type, true);
+      telemetry_.DownloadFailed(state_->retry);
+      ShowResult(true);
+      KillTimer(kTimerAnimation);
+      return true;
+    }
+    case WM_APP_DOWN_FINISH:
+      SetProgress(100);
+      if (config_) WriteInstallLanguage(config_->Downloader_id, config_->Software_name, language_);
+      ShowResult(false);
+      return true;
+    case WM_MD5_CHECK_START:
+      SetProgress(80);
+      SetTimer(kTimerVerify, 2000);
+      return true;
+    case WM_PROGRAM_INSTALL_START: {
+      KillTimer(kTimerVerify);
+      SetProgress(90);
+      int64_t bytes = std::max<int64_t>(0, FuntionImpl::GetFileSize64(state_->PackagePath()));
+      for (const std::wstring& f : state_->SubProgramFiles())
+        bytes += std::max<int64_t>(0, FuntionImpl::GetFileSize64(f));
+      SetTimer(kTimerInstalling, MainWndRules::InstallTimerPeriod(bytes));
+      return true;
+    }
+    case WM_PROGRAM_INSTALL_TIMEOUT:
+      KillTimer(kTimerAnimation);
+      ShowFailureView();
+      ShowMessageBox(MsgInstallRunTimeOut, true);
+      ShowResult(true);
+      return true;
+    case WM_PROGRAM_INSTALL_FINISH:
+      ShowResult(false);
+      if (SkinUI::CControlUI* start = pm_.FindControl(L"start_app")) start->SetVisible(true);
+      if (SkinUI::CControlUI* hint = pm_.FindControl(L"text_startshortcut")) hint->SetVisible(false);
+      return true;
+    case WM_CHECK_FAIL:
+      ShowMessageBox(MsgMd5Fail, true);
+      ShowResult(true);
+      return true;
+    case WM_NO_ENOUGH_SPACE:
+      ShowResult(true);
+      KillTimer(kTimerAnimation);
+      if (anima_) anima_->UpdateBanners();
+      return true;
+    case WM_DOWN_PROGRESS:
+      // Progress never goes back.
+      if (progress_ && progress_->GetValue() < static_cast<int>(wParam)) SetProgress(static_cast<int>(wParam));
+      return true;
+    case WM_AUTO_START_APP:
+      ClickControl(L"start_app");
+      return true;
+    case WM_BANNER_READY:
+      if (anima_) anima_->UpdateBanners();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void InstallUIMainWnd::ClickControl(const wchar_t* name) {
+  SkinUI::TNotifyUI click;
+  click.sType = L"click";
+  click.pSender = pm_.FindControl(name);
+  if (click.pSender) Notify(click);
+}
+
+// The progress timers move the bar one step per tick until their phase ends.
+void InstallUIMainWnd::StepProgress(unsigned timer, bool stop) {
+  if (stop) KillTimer(timer);
+  else SetProgress(Progress() + 1);
+}
+
+void InstallUIMainWnd::OnTimer(unsigned id) {
+  const int value = Progress();
+  switch (id) {
+    case kTimerPreparing: StepProgress(id, value > 4); break;
+    case kTimerVerify: StepProgress(id, state_->phase == 1 || value + 1 > 90); break;
+    case kTimerInstalling: StepProgress(id, state_->installerFinished || value + 1 >= 100); break;
+    case kTimerBanner:
+      if (anima_) anima_->Next();
+      break;
+    case kTimerAutoInstall:  // AutoRun clicks once for the user
+      KillTimer(id);
+      ClickControl(L"install_btn");
+      break;
+    case kTimerAutoRetry:
+      KillTimer(id);
+      ClickControl(L"retry_btn");
+      break;
+    default:
+      break;
+  }
+}

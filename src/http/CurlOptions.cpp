@@ -1,0 +1,64 @@
+#include "http/CurlOptions.h"
+
+#include <mutex>
+
+#include "http/CurlHandles.h"
+
+namespace http {
+
+namespace {
+
+const char kUserAgent[] =
+    "User-Agent:Mozilla/5.0 (Windows NT 6.1; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) "
+    "Chrome/62.0.3202.75 Safari/537.36";
+
+// In the order of Operation.
+constexpr OperationOptions kOptions[] = {
+    // timeout, connect, follow, redirects, encodings, header line
+    {5, 0, true, 5, false, nullptr},      // GetText
+    {20, 5, true, 5, false, nullptr},     // GetHead
+    {20, 3, true, 5, false, kUserAgent},  // GetRange
+    {10, 8, false, 0, false, nullptr},    // Post
+    {40, 30, true, 0, true, nullptr},     // ReportPost
+};
+
+}  // namespace
+
+const OperationOptions& OptionsOf(Operation op) { return kOptions[static_cast<int>(op)]; }
+
+OptionFailure ApplyOperationOptions(CURL* c, const OperationOptions& o) {
+  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);  // time-outs on worker threads
+  if (o.allEncodings) curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "");
+  CURLcode rc;
+  if (o.connectTimeoutS && (rc = curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, o.connectTimeoutS)) != CURLE_OK)
+    return {CURLOPT_CONNECTTIMEOUT, rc};
+  if ((rc = curl_easy_setopt(c, CURLOPT_TIMEOUT, o.timeoutS)) != CURLE_OK) return {CURLOPT_TIMEOUT, rc};
+  if (!o.follow) return {CURLOPT_URL, CURLE_OK};
+  if ((rc = curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L)) != CURLE_OK) return {CURLOPT_FOLLOWLOCATION, rc};
+  if (o.maxRedirs && (rc = curl_easy_setopt(c, CURLOPT_MAXREDIRS, o.maxRedirs)) != CURLE_OK)
+    return {CURLOPT_MAXREDIRS, rc};
+  return {CURLOPT_URL, CURLE_OK};
+}
+
+CURLcode ApplyTlsPolicy(CURL* c, const char* caFile) {
+  if (caFile) {
+    CURLcode rc = curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(c, CURLOPT_CAINFO, caFile);
+    return rc;
+  }
+  CURLcode rc = curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 0L);
+  curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 0L);
+  return rc;
+}
+
+void InitCurlOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_ALL); });
+}
+
+CurlEasy NewCurlEasy() {
+  InitCurlOnce();
+  return CurlEasy(curl_easy_init());
+}
+
+}  // namespace http

@@ -1,0 +1,44 @@
+// The fixed libcurl options of every kind of transfer the program makes, as
+// one table, and the one certificate-checking policy.
+#pragma once
+#include <curl/curl.h>
+
+namespace http {
+
+// The kinds of transfer, one row of options each.
+enum class Operation {
+  GetText,     // a whole GET into a string
+  GetHead,     // the header probe
+  GetRange,    // a ranged GET of one slice
+  Post,        // a POST of the installer flow
+  ReportPost,  // the web log's POST of one report
+};
+
+struct OperationOptions {
+  long timeoutS;           // CURLOPT_TIMEOUT
+  long connectTimeoutS;    // CURLOPT_CONNECTTIMEOUT; 0 leaves libcurl's default
+  bool follow;             // CURLOPT_FOLLOWLOCATION 1
+  long maxRedirs;          // CURLOPT_MAXREDIRS when following; 0 leaves libcurl's default
+  bool allEncodings;       // CURLOPT_ACCEPT_ENCODING "" (every encoding libcurl supports)
+  const char* headerLine;  // the one CURLOPT_HTTPHEADER line; null for none
+};
+
+const OperationOptions& OptionsOf(Operation op);
+
+// The first option that could not be set (code CURLE_OK when all were).
+struct OptionFailure {
+  CURLoption option;
+  CURLcode code;
+};
+
+// Sets CURLOPT_NOSIGNAL and the row's encodings (results not examined), then
+// its time-outs and redirects in that order, stopping at the first failure.
+OptionFailure ApplyOperationOptions(CURL* c, const OperationOptions& o);
+
+// Whether and how certificates are checked, decided here only: without a CA
+// file neither peer nor host is verified (the reports and downloads must pass
+// inspecting proxies); with one, the peer is verified against that file.
+// Returns the result of setting CURLOPT_SSL_VERIFYPEER.
+CURLcode ApplyTlsPolicy(CURL* c, const char* caFile = nullptr);
+
+}  // namespace http

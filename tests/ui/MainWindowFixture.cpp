@@ -1,0 +1,67 @@
+#include "MainWindowFixture.h"
+
+#include "toolkit/ContainerUI.h"
+#include "toolkit/LabelUI.h"
+#include "toolkit/headless/RecordingCanvas.h"
+
+namespace ui_test {
+
+using namespace SkinUI;
+
+void MainWindowFixture::SetUp() {
+  scoped = std::make_unique<platform::ScopedOs>(os);
+  DrainMessages();
+  UseSkin(BuiltSkin());
+  CPaintManagerUI::SetDefaultScale(100);
+  previousHook_ = SetShellOpenHook([this](const std::wstring& t, const std::wstring& p) {
+    opened.push_back(p.empty() ? t : t + L" " + p);
+    return true;
+  });
+}
+
+void MainWindowFixture::TearDown() {
+  wnd.reset();
+  SetShellOpenHook(previousHook_);
+  CPaintManagerUI::SetDefaultScale(0);
+}
+
+InstallUIMainWnd& MainWindowFixture::Open() {
+  wnd = std::make_unique<InstallUIMainWnd>();
+  EXPECT_TRUE(wnd->Create(0, L"Lumevia", 0x800A0000u, 0, 0, 0, 600, 400));
+  return *wnd;
+}
+
+CControlUI* MainWindowFixture::C(const wchar_t* name) { return wnd->PaintManager().FindControl(name); }
+
+std::wstring MainWindowFixture::Text(const wchar_t* name) { return C(name) ? C(name)->GetText() : L"<missing>"; }
+
+int MainWindowFixture::Page(const wchar_t* tab) { return dynamic_cast<CTabLayoutUI*>(C(tab))->GetCurSel(); }
+
+void MainWindowFixture::Press(intptr_t at) {
+  wnd->HandleMessage(kWmMouseMove, 0, at);
+  wnd->HandleMessage(kWmLButtonDown, 0, at);
+  wnd->HandleMessage(kWmLButtonUp, 0, at);
+}
+
+void MainWindowFixture::ClickOn(const wchar_t* name) {
+  wnd->PaintManager().UpdateLayout();
+  Rect r = C(name)->GetPos();
+  ASSERT_FALSE(r.Empty()) << "not on screen";
+  Press(((r.left + r.right) / 2) | (((r.top + r.bottom) / 2) << 16));
+}
+
+void MainWindowFixture::ClickLink(const wchar_t* control, int n) {
+  RecordingCanvas canvas;
+  wnd->PaintManager().Paint(canvas);
+  auto* label = dynamic_cast<CLabelUI*>(C(control));
+  ASSERT_NE(label, nullptr);
+  for (const auto& link : label->LinkRects()) {
+    if (link.first != n) continue;
+    const Rect& r = link.second;
+    Press(((r.left + r.right) / 2) | (((r.top + r.bottom) / 2) << 16));
+    return;
+  }
+  FAIL() << "link " << n << " not painted";
+}
+
+}  // namespace ui_test

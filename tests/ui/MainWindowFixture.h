@@ -1,0 +1,48 @@
+// The main window's tests share this: the built skin, an OS the test
+// controls, a recorder of the window's reports and of the addresses it opens,
+// and clicks made the way the user makes them.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Common/InstallUIMainWnd.h"
+#include "UiTestSupport.h"
+#include "toolkit/Shell.h"
+
+namespace ui_test {
+
+class WindowTestOs : public FakeOs {
+ public:
+  using FakeOs::FakeOs;
+  // A clock that does not move, so that time labels are known.
+  uint64_t TickCount() override { return stillClock ? 5000 : FakeOs::TickCount(); }
+  bool stillClock = false;
+};
+
+struct MainWindowFixture : ::testing::Test {
+  WindowTestOs os{TempFolder()};
+  std::unique_ptr<platform::ScopedOs> scoped;
+  EventRecorder events;
+  std::vector<std::wstring> opened;  // what the window asked the shell to open
+  std::unique_ptr<InstallUIMainWnd> wnd;
+
+  void SetUp() override;
+  void TearDown() override;
+  InstallUIMainWnd& Open();
+  SkinUI::CControlUI* C(const wchar_t* name);
+  std::wstring Text(const wchar_t* name);
+  int Page(const wchar_t* tab);
+  // A click as the user makes it: mouse messages at the control's centre.
+  void ClickOn(const wchar_t* name);
+  // Paints the window, then clicks link number n of the control.
+  void ClickLink(const wchar_t* control, int n);
+
+ private:
+  void Press(intptr_t at);
+  SkinUI::ShellOpenHook previousHook_;
+};
+
+}  // namespace ui_test
