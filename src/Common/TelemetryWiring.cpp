@@ -1,13 +1,13 @@
 #include "Common/TelemetryWiring.h"
 
-#include "engine/IEngineEvents.h"
+#include "log/Events.h"
 #include "telemetry/CSingleUserLog.h"
 #include "Common/UiTelemetryQueue.h"
 
 namespace TelemetryWiring {
 
 namespace {
-class EngineToUserLog final : public IEngineEvents {
+class EventsToUserLog final : public IEvents {
  public:
   void event(const std::string& category, const std::string& action, const std::string& label) override {
     CSingleUserLog::Instance().AddUserLog(category.c_str(), action.c_str(), label.c_str());
@@ -20,8 +20,8 @@ class EngineToUserLog final : public IEngineEvents {
 }  // namespace
 
 void Connect() {
-  static EngineToUserLog engine;  // lives as long as the process: downloads may outlast any window
-  setEngineEvents(&engine);
+  static EventsToUserLog sink;  // lives as long as the process: downloads may outlast any window
+  setEvents(&sink);
   ui::ConnectUiEventsToQueue();
 }
 
