@@ -41,6 +41,23 @@ struct MutexResult {
   bool alreadyExisted = false;  // the OS reported ERROR_ALREADY_EXISTS
 };
 
+// The current user's Internet proxy settings, as WinHTTP reads them.
+struct IEProxyConfig {
+  bool ok = false;              // the system call succeeded
+  unsigned long lastError = 0;  // the thread's last error right after it
+  bool autoDetect = false;      // discovery asked for (not acted on)
+  std::wstring autoConfigUrl;   // the automatic configuration script; empty when none
+  std::wstring proxy;           // the proxy server list; empty when none
+  std::wstring proxyBypass;     // the bypass list; empty when none
+};
+
+// What an automatic configuration script names for one address.
+struct ScriptProxy {
+  bool ok = false;              // false: the script could not be fetched or run here
+  std::wstring proxy;           // proxy list; empty means direct
+  std::wstring proxyBypass;
+};
+
 class Os {
  public:
   virtual ~Os() = default;
@@ -109,6 +126,8 @@ class Os {
 
   // The user's default user-interface language id (LANGID).
   virtual unsigned UserDefaultUILanguage() = 0;
+  // The user's region as an ISO 3166 two-letter code ("AT"); empty when unknown.
+  virtual std::wstring UserRegionCode() = 0;
 
   // Versions and architecture
   virtual OsVersion NtVersion() = 0;        // true version (ntdll), ok=false when unavailable
@@ -146,6 +165,11 @@ class Os {
   // Text: the system's ANSI code page (UTF-8 on POSIX)
   virtual std::string WideToAnsi(const std::wstring& w) = 0;
   virtual std::wstring AnsiToWide(const std::string& s) = 0;
+
+  // Internet proxy: the user's settings, and the answer of the automatic
+  // configuration script at scriptUrl for url.
+  virtual IEProxyConfig GetIEProxyConfig() = 0;
+  virtual ScriptProxy ProxyForUrl(const std::wstring& url, const std::wstring& scriptUrl) = 0;
 };
 
 // The instance in force: the platform's own unless a test installed another.
@@ -217,6 +241,7 @@ class ForwardingOs : public Os {
   }
   bool RegKeyExists(RegRoot r, const std::wstring& k) override { return in_.RegKeyExists(r, k); }
   unsigned UserDefaultUILanguage() override { return in_.UserDefaultUILanguage(); }
+  std::wstring UserRegionCode() override { return in_.UserRegionCode(); }
   OsVersion NtVersion() override { return in_.NtVersion(); }
   OsVersion LegacyVersion() override { return in_.LegacyVersion(); }
   bool IsWow64Process() override { return in_.IsWow64Process(); }
@@ -237,6 +262,8 @@ class ForwardingOs : public Os {
   int AuthorizeFirewallApp(const std::wstring& p) override { return in_.AuthorizeFirewallApp(p); }
   std::string WideToAnsi(const std::wstring& w) override { return in_.WideToAnsi(w); }
   std::wstring AnsiToWide(const std::string& s) override { return in_.AnsiToWide(s); }
+  IEProxyConfig GetIEProxyConfig() override { return in_.GetIEProxyConfig(); }
+  ScriptProxy ProxyForUrl(const std::wstring& u, const std::wstring& s) override { return in_.ProxyForUrl(u, s); }
 
  protected:
   Os& in_;

@@ -64,8 +64,6 @@ int CurlHttpClient::Post(const std::string& url, const std::string& header, cons
   std::string response;
 
   http::ApplyTlsPolicy(c);
-  std::string proxy = Proxy();
-  if (!proxy.empty()) curl_easy_setopt(c, CURLOPT_PROXY, proxy.c_str());
 
   // The set-up stops at its first failure, logged, and the request goes on
   // with the handle as it stands.
@@ -101,7 +99,8 @@ int CurlHttpClient::Post(const std::string& url, const std::string& header, cons
     LogCode("Failed to set CURLOPT_WRITEDATA [%d]\n", rc);
     return rc;
   }
-  if ((rc = curl_easy_perform(c)) != CURLE_OK) {
+  // The proxy file's proxy wins over the system's.
+  if ((rc = http::PerformTransfer(c, url, Proxy())) != CURLE_OK) {
     LogCode("Failed to perform request [%d]\n", rc);
     return rc;
   }

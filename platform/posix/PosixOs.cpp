@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -352,6 +353,25 @@ class PosixOs final : public Os {
     }
     return 1033;
   }
+  // The territory of the locale in force: LC_ALL, LC_MESSAGES, then LANG
+  // ("de_AT.UTF-8" gives "AT"); empty for "C", "POSIX" or no territory.
+  std::wstring UserRegionCode() override {
+    for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+      const char* val = getenv(var);
+      if (!val || !*val) continue;
+      std::string s = val;
+      s.resize(std::min(s.find_first_of(".@"), s.size()));
+      size_t sep = s.find('_');
+      std::string region = sep == std::string::npos ? std::string() : s.substr(sep + 1);
+      bool letters = region.size() == 2 && std::all_of(region.begin(), region.end(), [](char c) {
+                       return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+                     });
+      if (!letters) return {};
+      for (char& c : region) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      return std::wstring(region.begin(), region.end());
+    }
+    return {};
+  }
 
   OsVersion NtVersion() override { return {}; }
   OsVersion LegacyVersion() override { return {}; }
@@ -418,6 +438,20 @@ class PosixOs final : public Os {
 
   std::string WideToAnsi(const std::wstring& w) override { return N(w); }
   std::wstring AnsiToWide(const std::string& s) override { return W(s); }
+
+  // The user's proxy settings: proxy/ie.ini, section [Proxy], keys
+  // AutoConfigUrl, Proxy and ProxyBypass. No file means none set.
+  IEProxyConfig GetIEProxyConfig() override {
+    IEProxyConfig c;
+    c.ok = true;
+    std::wstring file = W(Root() + "/proxy/ie.ini");
+    c.autoConfigUrl = ProfileString(file, L"Proxy", L"AutoConfigUrl", L"");
+    c.proxy = ProfileString(file, L"Proxy", L"Proxy", L"");
+    c.proxyBypass = ProfileString(file, L"Proxy", L"ProxyBypass", L"");
+    return c;
+  }
+  // No script engine here: scripts are not run.
+  ScriptProxy ProxyForUrl(const std::wstring&, const std::wstring&) override { return {}; }
 };
 
 }  // namespace

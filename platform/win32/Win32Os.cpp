@@ -21,6 +21,8 @@
 namespace platform {
 namespace win32 {
 int AuthorizeFirewallApp(const std::wstring& imagePath);
+IEProxyConfig GetIEProxyConfig();
+ScriptProxy ProxyForUrl(const std::wstring& url, const std::wstring& scriptUrl);
 }
 
 wchar_t PathSeparator() { return L'\\'; }
@@ -276,6 +278,14 @@ class Win32Os final : public Os {
     return static_cast<bool>(OpenRegKey(root, subKey, KEY_READ));
   }
   unsigned UserDefaultUILanguage() override { return GetUserDefaultUILanguage(); }
+  std::wstring UserRegionCode() override {
+    GEOID nation = GetUserGeoID(GEOCLASS_NATION);
+    if (nation == GEOID_NOT_AVAILABLE) return {};
+    wchar_t code[260] = {0};
+    LANGID lang = LANGIDFROMLCID(GetUserDefaultLCID());
+    if (GetGeoInfoW(nation, GEO_ISO2, code, 260, lang) <= 0) return {};
+    return code;
+  }
 
   OsVersion NtVersion() override {
     OsVersion v;
@@ -426,6 +436,8 @@ class Win32Os final : public Os {
   void ComUninitialize() override { CoUninitialize(); }
 
   int AuthorizeFirewallApp(const std::wstring& p) override { return win32::AuthorizeFirewallApp(p); }
+  IEProxyConfig GetIEProxyConfig() override { return win32::GetIEProxyConfig(); }
+  ScriptProxy ProxyForUrl(const std::wstring& u, const std::wstring& s) override { return win32::ProxyForUrl(u, s); }
 
   std::string WideToAnsi(const std::wstring& w) override {
     if (w.empty()) return {};

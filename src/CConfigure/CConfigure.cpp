@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "http/IHttpClient.h"
 #include "log/Log.h"
 #include "platform/Platform.h"
 #include "toolkit/PaintManager.h"
@@ -99,9 +100,12 @@ struct LabelReader {
 };
 }  // namespace
 
+CConfigure::CConfigure() : clientFactory_(&http::DefaultClientFactory()) {}
+
 void CConfigure::LoadFromLabels(SkinUI::CPaintManagerUI& pm) { LoadFromLabels(PaintManagerLabels(pm)); }
 
 void CConfigure::LoadFromLabels(const ILabelSource& labels) {
+  std::lock_guard<std::mutex> l(RecordMutex);
   LabelReader r{labels};
   r.Int(L"Downloader_id", Downloader_id);
   r.Int(L"Site_id", Site_id);
@@ -124,6 +128,15 @@ void CConfigure::LoadFromLabels(const ILabelSource& labels) {
 int CConfigure::LoadAllFromLabels(SkinUI::CPaintManagerUI& pm) { return LoadAllFromLabels(PaintManagerLabels(pm)); }
 
 int CConfigure::LoadAllFromLabels(const ILabelSource& labels) {
+  std::lock_guard<std::mutex> l(RecordMutex);
+  return loadAllLocked(labels);
+}
+
+int CConfigure::RefreshForInstall(SkinUI::CPaintManagerUI& pm, const RefreshHooks& hooks) {
+  return RefreshForInstall(PaintManagerLabels(pm), hooks);
+}
+
+int CConfigure::loadAllLocked(const ILabelSource& labels) {
   Filesize = 0;
   Software_id = 0;
   LoadState = 1;
@@ -170,6 +183,11 @@ void CConfigure::AddMirrorUrls() {
 }
 
 void CConfigure::printContent() {
+  std::lock_guard<std::mutex> l(RecordMutex);
+  printLocked();
+}
+
+void CConfigure::printLocked() {
   auto a = [](const std::wstring& w) { return platform::os().WideToAnsi(w); };
   if (LoadSource == 2) LOG(INFO) << " Configure Load From File! ";
   else if (LoadSource == 1) LOG(INFO) << " Configure Load From XML! ";
@@ -190,6 +208,21 @@ void CConfigure::printContent() {
   LOG(INFO) << " [Extra Download Url]: " << a(Extra_download_url);
   LOG(INFO) << " [Cnet Download Url]: " << a(Cnet_download_url);
   LOG(INFO) << " [MD5 Extra String]: " << a(Md5_extra);
+}
+
+ProductConfig CConfigure::Snapshot() {
+  std::lock_guard<std::mutex> l(RecordMutex);
+  return static_cast<const ProductConfig&>(*this);
+}
+
+int CConfigure::GetLoadState() {
+  std::lock_guard<std::mutex> l(RecordMutex);
+  return LoadState;
+}
+
+void CConfigure::SetLoadState(int state) {
+  std::lock_guard<std::mutex> l(RecordMutex);
+  LoadState = state;
 }
 
 bool CConfigure::IsForbiddenCountry(const std::wstring& code) const {

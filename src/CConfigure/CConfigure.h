@@ -3,6 +3,7 @@
 // information service.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -12,6 +13,9 @@
 
 namespace SkinUI {
 class CPaintManagerUI;
+}
+namespace http {
+class IHttpClientFactory;
 }
 
 struct BannerEntry {
@@ -63,9 +67,19 @@ class ILabelSource {
   virtual bool LabelText(const std::wstring& name, std::wstring& text) const = 0;
 };
 
+// Calls around the install worker's synchronous request (the window runs its
+// progress timer in between); either may be empty.
+struct RefreshHooks {
+  std::function<void()> beforeRequest;
+  std::function<void()> afterRequest;
+};
+
+// Two threads write the record (the background refresh and the install
+// worker): every write of the label passes and the service paths, and
+// DownloaderXml, go under the record lock; Snapshot() reads under it.
 class CConfigure : public ProductConfig {
  public:
-  CConfigure() = default;
+  CConfigure();
   CConfigure(const CConfigure&) = delete;
   CConfigure& operator=(const CConfigure&) = delete;
 
@@ -79,6 +93,31 @@ class CConfigure : public ProductConfig {
   void AddMirrorUrls();
   void printContent();
 
+  // Asks the download information service (sync: the install worker; else
+  // the background refresh) and keeps the answer's Downloader element.
+  // 1 when one was found and kept; LoadState is left alone.
+  int getDownloadInfoXml(bool sync);
+  // Applies the kept element to the record; 1 on success (LoadState 2,
+  // LoadSource 1), else 0 with LoadState 1 and the record untouched.
+  int ParseDownloaderXml();
+  // The install worker's step: when not loaded, ask, parse and fall back to
+  // the full label pass; print when loaded. Returns LoadState afterwards.
+  int RefreshForInstall(SkinUI::CPaintManagerUI& pm, const RefreshHooks& hooks = {});
+  int RefreshForInstall(const ILabelSource& labels, const RefreshHooks& hooks = {});
+  // 10 the maker's own hosts, 11 any other, 12 the Alibaba-cloud CDN, 13 the AWS CDN.
+  static int GetDownloadHostKind(const std::wstring& address);
+  // The user's region, two letters ("AT"); empty when unknown.
+  static std::wstring GetSystemRegion();
+
+  // A consistent copy of the record.
+  ProductConfig Snapshot();
+  int GetLoadState();
+  void SetLoadState(int state);
+  // The kept Downloader element; empty when there is none.
+  std::string GetDownloaderXml();
+  // Where the service request gets its client (libcurl's by default).
+  void SetClientFactory(http::IHttpClientFactory& factory);
+
   bool IsForbiddenCountry(const std::wstring& code) const;
   bool IsSpecialDownloader() const;
   bool IsSpecialSite() const;
@@ -91,10 +130,17 @@ class CConfigure : public ProductConfig {
 
   std::string GetLastQueryUrl();
   void SetLastQueryUrl(const std::string& url);
-  // The Downloader element of the last service answer, if any.
-  std::unique_ptr<std::string> DownloaderXml;
 
  private:
+  // The ...Locked steps expect the record lock held.
+  int parseLocked();
+  int loadAllLocked(const ILabelSource& labels);
+  void printLocked();
+
+  std::mutex RecordMutex;
+  // The Downloader element of the last service answer, if any.
+  std::unique_ptr<std::string> DownloaderXml;
+  http::IHttpClientFactory* clientFactory_;
   std::mutex ConfigMutex;
   std::map<int, BannerEntry> BannerMap;
   std::map<std::string, std::pair<std::wstring, std::wstring>> LinkMap;

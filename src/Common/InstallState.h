@@ -14,6 +14,18 @@
 #include <string>
 #include <vector>
 
+// One sub-program of a toolkit product, as the kit-download service named it.
+struct SubProgramRecord {
+  int32_t id = 0;        // "pid"
+  int32_t parentId = 0;  // "parent_pid"
+  std::wstring downloadUrl;
+  std::wstring fileSize;
+  std::wstring md5;
+  std::wstring launchName;
+  std::wstring folderName;
+  int downloaded = 0;
+};
+
 class InstallState {
  public:
   // Phase of the worker: 0 while verifying, 1 from the start of installation
@@ -37,6 +49,9 @@ class InstallState {
   // Bytes of the package (set by the progress callback's first report) plus
   // the sub-programs (added by the worker). Writer: the worker's thread only.
   std::atomic<int64_t> totalBytes{0};
+  // The install worker was started. Writer: the window; read by the download
+  // information refresh, which then drops its late answer.
+  std::atomic<bool> workerStarted{false};
 
   // The address finally used. Writer: the worker; read by the advice link.
   std::wstring CurrentDownloadUrl() const { return Get(currentDownloadUrl_); }
@@ -49,6 +64,25 @@ class InstallState {
   // fetch; read by the worker and by the window's installation timer.
   std::vector<std::wstring> SubProgramFiles() const { return Get(subProgramFiles_); }
   void SetSubProgramFiles(const std::vector<std::wstring>& files) { Set(subProgramFiles_, files); }
+  // The four sub-program lists grow together, one element of each per
+  // append, so a reader never sees them out of step. Writer: the sub-program
+  // information fetch; read by the worker.
+  void AppendSubProgram(const SubProgramRecord& record, const std::wstring& url, const std::wstring& localPath,
+                        const std::wstring& folder) {
+    std::lock_guard<std::mutex> l(lock_);
+    subPrograms_.push_back(record);
+    subProgramUrls_.push_back(url);
+    subProgramFiles_.push_back(localPath);
+    subProgramFolders_.push_back(folder);
+    subProgramRecords = static_cast<int>(subPrograms_.size());
+  }
+  std::vector<SubProgramRecord> SubPrograms() const { return Get(subPrograms_); }
+  std::vector<std::wstring> SubProgramUrls() const { return Get(subProgramUrls_); }
+  std::vector<std::wstring> SubProgramFolders() const { return Get(subProgramFolders_); }
+  // The country of the IP lookup; empty until one succeeded. Writers: the
+  // country check on the main thread and the sub-program fetch.
+  std::wstring CountryCode() const { return Get(countryCode_); }
+  void SetCountryCode(const std::wstring& code) { Set(countryCode_, code); }
 
  private:
   template <class T>
@@ -66,4 +100,8 @@ class InstallState {
   std::wstring currentDownloadUrl_;
   std::wstring packagePath_;
   std::vector<std::wstring> subProgramFiles_;
+  std::vector<std::wstring> subProgramUrls_;
+  std::vector<std::wstring> subProgramFolders_;
+  std::vector<SubProgramRecord> subPrograms_;
+  std::wstring countryCode_;
 };

@@ -9,6 +9,7 @@
 #include "telemetry/CSingleUserLog.h"
 #include "FuntionImpl/RunOptions.h"
 #include "FuntionImpl/SystemInfo.h"
+#include "http/Proxy.h"
 #include "language/LanguageFile.h"
 #include "log/Log.h"
 #include "platform/Platform.h"
@@ -42,7 +43,11 @@ std::wstring LocalTimeStamp() {
 
 InstallUIMainWnd::InstallUIMainWnd() { RegisterStubControls(); }
 
-InstallUIMainWnd::~InstallUIMainWnd() { anima_.reset(); }
+InstallUIMainWnd::~InstallUIMainWnd() {
+  // Side-fetches still running post to nothing from now on.
+  if (link_) link_->Detach();
+  anima_.reset();
+}
 
 std::wstring InstallUIMainWnd::GetWindowClassName() const {
   std::wstring slot = ProcessSlots::MainWindowClassName();
@@ -105,7 +110,9 @@ void InstallUIMainWnd::InitWindow() {
   startTick_ = os.TickCount();
   CountAnimationFrames();
 
-  config_ = std::make_unique<CConfigure>();
+  config_ = std::make_shared<CConfigure>();
+  if (!clients_) clients_ = std::shared_ptr<http::IHttpClientFactory>(&http::DefaultClientFactory(), [](auto*) {});
+  config_->SetClientFactory(*clients_);
   config_->LoadFromLabels(pm_);
   // The accent of the skin is the product's theme colour when it names one.
   if ((config_->theme_color & 0xFFFFFF) != 0x000001 && config_->theme_color != 0)
@@ -115,6 +122,12 @@ void InstallUIMainWnd::InitWindow() {
   toolkit_ = config_->IsToolkit != 0;
 
   const bool excluded = IsNotSupport(false);
+  if (!excluded) {
+    const std::shared_ptr<SideFetchContext> context = SideFetchContextNow();
+    SideFetches::StartDetached(&InstallUIMainWnd::AsyncGetCbsInfoThreadFunc, context);
+    SideFetches::StartDetached(&InstallUIMainWnd::GetSubProgramInfoThreadFunc, context);
+    SideFetches::StartDetached(&InstallUIMainWnd::GetCbsPrivacy, context);
+  }
   bannerPeriod_ = 3000;
   int w = 0, h = 0;
   double scale = FuntionImpl::GetDisplayScale(w, h);
@@ -355,6 +368,8 @@ int InstallUIMainWnd::StartInstall() {
   if (mainTab_) mainTab_->SelectItem(1);
   if (pageTab_) pageTab_->SelectItem(1);
   settingsOpen_ = false;
+  SideFetches::StartDetached(&InstallUIMainWnd::GetCbsBanner, SideFetchContextNow());
+  state_->workerStarted = true;
   LOG(INFO) << " Install worker not available in this build: the window stops at the running page";
   if (!anima_) {
     anima_ = std::make_unique<CAnimaEx>(&pm_, pm_.FindControl(L"hor_banner"), pm_.FindControl(L"hor_option"),
@@ -370,6 +385,8 @@ void InstallUIMainWnd::OnRetryClick() {
   telemetry_.RetryClicked(state_->retry);
   state_->retry = true;
   SetProgress(0);
+  if (toolkit_ && state_->SubProgramFolders().empty() && state_->SubPrograms().empty())
+    SideFetches::StartDetached(&InstallUIMainWnd::GetSubProgramInfoThreadFunc, SideFetchContextNow());
   StartInstall();
 }
 
@@ -447,11 +464,33 @@ void InstallUIMainWnd::OnClose() {
   SkinUI::PostQuitMessage(0);
 }
 
-bool InstallUIMainWnd::IsNotSupport(bool) {
-  if (FuntionImpl::IsSkipLimit()) return false;
-  // The country of this machine is not known before the geolocation fetch
-  // exists; until then nothing is refused.
-  return false;
+bool InstallUIMainWnd::IsNotSupport(bool force) { return SideFetches::IsNotSupport(*SideFetchContextNow(), force); }
+
+int InstallUIMainWnd::GetIEProxyConfig() { return http::LogIEProxyConfig(); }
+
+// ---- Side-fetches ----------------------------------------------------------------
+
+std::shared_ptr<SideFetchContext> InstallUIMainWnd::SideFetchContextNow() {
+  if (!link_) link_ = std::make_shared<WindowLink>(GetHWND());
+  auto c = std::make_shared<SideFetchContext>();
+  c->config = config_;
+  c->state = state_;
+  c->clients = clients_;
+  c->window = link_;
+  c->downloadFolder = downloadFolder_;
+  c->installFolder = pathEdit_ ? pathEdit_->GetText() : defaultInstallFolder_;
+  c->language = language_;
+  c->toolkit = toolkit_;
+  return c;
+}
+
+unsigned InstallUIMainWnd::GetCbsPrivacy(void* context) { return SideFetches::RunJob(context, &SideFetches::GetCbsPrivacy); }
+unsigned InstallUIMainWnd::GetCbsBanner(void* context) { return SideFetches::RunJob(context, &SideFetches::GetCbsBanner); }
+unsigned InstallUIMainWnd::GetSubProgramInfoThreadFunc(void* context) {
+  return SideFetches::RunJob(context, &SideFetches::GetSubProgramInfo);
+}
+unsigned InstallUIMainWnd::AsyncGetCbsInfoThreadFunc(void* context) {
+  return SideFetches::RunJob(context, &SideFetches::AsyncGetCbsInfo);
 }
 
 void InstallUIMainWnd::ShowMainWindow() {

@@ -14,6 +14,7 @@
 #include "Common/InstallState.h"
 #include "Common/MainWndRules.h"
 #include "Common/MainWndTelemetry.h"
+#include "Common/SideFetches.h"
 #include "language/Language.h"
 #include "telemetry/RunFacts.h"
 #include "toolkit/WindowImplBase.h"
@@ -68,6 +69,17 @@ class InstallUIMainWnd : public SkinUI::WindowImplBase {
   intptr_t HandleMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override;
 
   CConfigure* Config() const { return config_.get(); }
+  // Where the side-fetches and the configuration get their HTTP clients
+  // (libcurl's by default); set before the window is created.
+  void SetHttpFactory(std::shared_ptr<http::IHttpClientFactory> clients) { clients_ = std::move(clients); }
+  // What a side-fetch started now works with.
+  std::shared_ptr<SideFetchContext> SideFetchContextNow();
+  // Thread entries of the side-fetches; the argument is what
+  // SideFetches::StartDetached hands over.
+  static unsigned GetCbsPrivacy(void* context);
+  static unsigned GetCbsBanner(void* context);
+  static unsigned GetSubProgramInfoThreadFunc(void* context);
+  static unsigned AsyncGetCbsInfoThreadFunc(void* context);
   SkinUI::CPaintManagerUI& PaintManager() { return pm_; }
   // What the install worker shares with the window; it outlives the window
   // for a worker that still holds it.
@@ -75,6 +87,8 @@ class InstallUIMainWnd : public SkinUI::WindowImplBase {
 
   // Whether this country may not run the stub.
   bool IsNotSupport(bool logIt);
+  // Logs the user's proxy settings; 0 none, else 1 script, 2 servers, 3 bypass list.
+  int GetIEProxyConfig();
   // Centres the window and shows it with the focus.
   void ShowMainWindow();
   int ShowMessageBox(EnumMsgType type, bool withOwner);
@@ -156,7 +170,10 @@ class InstallUIMainWnd : public SkinUI::WindowImplBase {
   void OnClose();
   void SetAccentState();
 
-  std::unique_ptr<CConfigure> config_;
+  // Shared with the side-fetches, which may outlive the window.
+  std::shared_ptr<CConfigure> config_;
+  std::shared_ptr<http::IHttpClientFactory> clients_;
+  std::shared_ptr<WindowLink> link_;
   std::unique_ptr<CAnimaEx> anima_;
   std::shared_ptr<InstallState> state_ = std::make_shared<InstallState>();
   MainWndTelemetry telemetry_;

@@ -98,7 +98,7 @@ CURLcode CLibcurlTool::httpGet(const std::string& url, std::string& body, bool r
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &AppendToString);
   curl_easy_setopt(c, CURLOPT_WRITEDATA, &received);
   CURLcode rc = http::ApplyTlsPolicy(c);
-  if (rc == CURLE_OK) rc = curl_easy_perform(c);
+  if (rc == CURLE_OK) rc = http::PerformTransfer(c, url);
   body = received;
   if (rc != CURLE_OK && reportErrors) figureError(rc);
   return rc;
@@ -122,7 +122,7 @@ CURLcode CLibcurlTool::headRequest(const std::string& url, bool headerOnly, size
     figureError(rc);
     return rc;
   }
-  rc = curl_easy_perform(c);
+  rc = http::PerformTransfer(c, url);
   curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &responseCode);
   received = std::move(text.text);
   if (rc != CURLE_OK) figureError(rc);
@@ -164,7 +164,7 @@ CURLcode CLibcurlTool::httpDownloadContent(const std::string& url, int64_t start
   curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &CLibcurlTool::HeaderCallback);
   curl_easy_setopt(c, CURLOPT_HEADERDATA, sink);
   CURLcode rc = http::ApplyTlsPolicy(c);
-  if (rc == CURLE_OK) rc = curl_easy_perform(c);
+  if (rc == CURLE_OK) rc = http::PerformTransfer(c, url);
   // The handle must forget the list before the list goes.
   curl_easy_setopt(c, CURLOPT_HTTPHEADER, nullptr);
   if (rc != CURLE_OK) figureError(rc);
@@ -187,7 +187,7 @@ int CLibcurlTool::HttpPost(const std::string& url, const std::string& body, std:
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &AppendToString);
   curl_easy_setopt(c, CURLOPT_WRITEDATA, &response);
   http::ApplyTlsPolicy(c, caFile);
-  return curl_easy_perform(c);
+  return http::PerformTransfer(c, url);
 }
 
 size_t CLibcurlTool::HeaderCallback(char* line, size_t size, size_t count, void* user) {

@@ -1,12 +1,23 @@
 #include "http/CurlOptions.h"
 
+#include <cstdlib>
 #include <mutex>
+#include <optional>
 
 #include "http/CurlHandles.h"
+#include "http/Proxy.h"
+#include "log/Log.h"
+
+#ifndef LUMEVIA_VERIFY_TLS
+#define LUMEVIA_VERIFY_TLS 0
+#endif
 
 namespace http {
 
 namespace {
+
+// The build's certificate policy (CMake option LUMEVIA_VERIFY_TLS).
+constexpr bool kVerifyTls = LUMEVIA_VERIFY_TLS != 0;
 
 const char kUserAgent[] =
     "User-Agent:Mozilla/5.0 (Windows NT 6.1; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) "
@@ -41,6 +52,13 @@ OptionFailure ApplyOperationOptions(CURL* c, const OperationOptions& o) {
 }
 
 CURLcode ApplyTlsPolicy(CURL* c, const char* caFile) {
+  if (kVerifyTls) {
+    CURLcode rc = curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!caFile) caFile = std::getenv("LUMEVIA_TEST_CA_FILE");
+    if (caFile && *caFile) curl_easy_setopt(c, CURLOPT_CAINFO, caFile);
+    return rc;
+  }
   if (caFile) {
     CURLcode rc = curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(c, CURLOPT_CAINFO, caFile);
@@ -49,6 +67,23 @@ CURLcode ApplyTlsPolicy(CURL* c, const char* caFile) {
   CURLcode rc = curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 0L);
   curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 0L);
   return rc;
+}
+
+CURLcode PerformTransfer(CURL* c, const std::string& url, const std::string& fixedProxy) {
+  if (!fixedProxy.empty()) {
+    curl_easy_setopt(c, CURLOPT_PROXY, fixedProxy.c_str());
+    return curl_easy_perform(c);
+  }
+  std::optional<std::string> proxy = SystemProxy().ProxyFor(url);
+  if (!proxy) return curl_easy_perform(c);
+  // "" is an explicit direct transfer: a bypassed address ignores the
+  // environment's proxy too.
+  curl_easy_setopt(c, CURLOPT_PROXY, proxy->c_str());
+  CURLcode rc = curl_easy_perform(c);
+  if (proxy->empty() || (rc != CURLE_COULDNT_CONNECT && rc != CURLE_COULDNT_RESOLVE_PROXY)) return rc;
+  LOG(INFO) << " Proxy unreachable, direct: " << *proxy;
+  curl_easy_setopt(c, CURLOPT_PROXY, "");
+  return curl_easy_perform(c);
 }
 
 void InitCurlOnce() {

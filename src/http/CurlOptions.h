@@ -3,6 +3,8 @@
 #pragma once
 #include <curl/curl.h>
 
+#include <string>
+
 namespace http {
 
 // The kinds of transfer, one row of options each.
@@ -35,10 +37,20 @@ struct OptionFailure {
 // its time-outs and redirects in that order, stopping at the first failure.
 OptionFailure ApplyOperationOptions(CURL* c, const OperationOptions& o);
 
-// Whether and how certificates are checked, decided here only: without a CA
-// file neither peer nor host is verified (the reports and downloads must pass
-// inspecting proxies); with one, the peer is verified against that file.
+// Whether and how certificates are checked, decided here only. By default
+// without a CA file neither peer nor host is verified (the reports and
+// downloads must pass inspecting proxies); with one, the peer is verified
+// against that file. A build with LUMEVIA_VERIFY_TLS=1 verifies peer and host
+// on every transfer against the system's store (Schannel) or CA bundle
+// (OpenSSL); there, for tests, LUMEVIA_TEST_CA_FILE names a CA file to trust
+// instead when no caFile is given.
 // Returns the result of setting CURLOPT_SSL_VERIFYPEER.
 CURLcode ApplyTlsPolicy(CURL* c, const char* caFile = nullptr);
+
+// Performs the prepared transfer of url through the system's proxy for it
+// (http/Proxy.h); fixedProxy, when not empty, is used instead (the web log's
+// proxy file). A transfer that cannot reach the system's proxy is tried once
+// directly.
+CURLcode PerformTransfer(CURL* c, const std::string& url, const std::string& fixedProxy = std::string());
 
 }  // namespace http

@@ -11,6 +11,7 @@ const ServiceEntry kServices[] = {
     {Service::DataService, "https", "data.marlowgate.com", "data service"},
     {Service::DataServiceTest, "https", "data-test.marlowgate.com", "data service (test)"},
     {Service::KitDownloads, "https", "kit.marlowgate.com", "kit downloads"},
+    {Service::KitDownloadsBrand2, "https", "kit.brightquill.com", "kit downloads (second brand)"},
     {Service::IpCountry, "http", "ipgeo.marlowgate.com", "IP country"},
     {Service::ExceptionCollector, "https", "exception.marlowgate.com", "exception collector"},
     {Service::UpdateService, "https", "update.marlowgate.com", "update service"},

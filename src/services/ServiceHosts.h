@@ -11,7 +11,8 @@ enum class Service {
   DownloadInfo,         // download information (the scheme follows TestEnv)
   DataService,          // privacy links and banners
   DataServiceTest,      // the same, test host
-  KitDownloads,         // sub-program descriptions
+  KitDownloads,         // sub-program descriptions (special sites)
+  KitDownloadsBrand2,   // the same, the maker's second brand
   IpCountry,            // public IP geolocation
   ExceptionCollector,   // crash and exception reports
   UpdateService,        // exception reports in the test environment

@@ -119,6 +119,12 @@ Action members:
   "total_delta": X: Content-Range totals say real size + X (also the
           Content-Length of a HEAD answered without range, which has no body).
   "total": N: the same with an absolute total.
+  "package": name: download information only: the answer is made from the
+          package file <root>/<name>: its MD5, size and address
+          "{base}/pkg/<name>", Downloader_id and Site_id echoed from the
+          query, wrapped in other text, with "\r\n" ending Process_name.
+  "error_page": true: download information only: an HTML error page (200)
+          without any Downloader element.
   "comment": ignored.
 
 Range handling (package and fallback routes): "bytes=a-b" (b clamped to the
@@ -146,6 +152,8 @@ Examples:
 import argparse
 import base64
 import fnmatch
+import hashlib
+import hashlib
 import json
 import os
 import re
@@ -211,6 +219,26 @@ SERVICE_ROUTES = {
     "/ipcountry": "ipcountry",
 }
 
+# The privacy and banner services accept only a signed, fresh query: the MD5
+# of everything before "&verify=" followed by the shared salt, and a
+# "timestamp" at most five minutes from now. Otherwise {"code":403}.
+DATA_SALT = "Vb93kPqT5mZx0Lc7"
+SIGNED_ROUTES = ("user_privacy_info", "banners")
+SIGNATURE_WINDOW = 300
+
+
+def signature_ok(query, now=None):
+    pos = query.find("&verify=")
+    if pos < 0:
+        return False
+    signing, verify = query[:pos], query[pos + len("&verify="):]
+    if hashlib.md5((signing + DATA_SALT).encode("utf-8")).hexdigest() != verify:
+        return False
+    m = re.search(r"(?:^|&)timestamp=(-?\d+)(?:&|$)", signing)
+    now = time.time() if now is None else now
+    return bool(m) and abs(int(m.group(1)) - now) <= SIGNATURE_WINDOW
+
+
 SELECTOR_KEYS = {"name", "path", "method", "query", "nth"}
 ACTION_KEYS = {
     "headers", "delay", "drop", "status", "body", "body_json", "body_b64",
@@ -218,10 +246,37 @@ ACTION_KEYS = {
     "redirect_status", "back_url", "back_url_encode", "redirect_loop", "rate",
     "reset_after", "close_after", "stall_after", "stall_seconds",
     "ignore_range", "total_delta", "total", "header_case", "comment",
+    "package", "error_page",
 }
 HEADER_CASES = {"lower": str.lower, "upper": str.upper}
 BODY_KEYS = ("body", "body_json", "body_b64", "body_file")
 REDIRECT_STATUSES = {301, 302, 303, 307, 308}
+
+
+DOWNLOADINFO_ERROR_PAGE = (b"<!DOCTYPE html>\n<html><head><title>502 Bad Gateway</title></head>\n"
+                           b"<body><h1>Bad Gateway</h1><p>Downloader service unavailable.</p></body></html>\n")
+
+
+def downloadinfo_for_package(path, url, query):
+    """A download-information answer describing the package file at path."""
+    md5 = hashlib.md5()
+    size = 0
+    with open(path, "rb") as f:
+        for block in iter(lambda: f.read(CHUNK), b""):
+            md5.update(block)
+            size += len(block)
+    params = dict(p.split("=", 1) for p in query.split("&") if "=" in p)
+    return ("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Response><Code>0</Code>\n"
+            "<Downloader>\n"
+            "<Downloader_id>%s</Downloader_id>\n<Software_id>7301</Software_id>\n"
+            "<Site_id>%s</Site_id>\n<Software_name>Lumevia</Software_name>\n"
+            "<Software_version>1.0.0.0</Software_version>\n"
+            "<Process_name>Velscape.exe\r\n</Process_name>\n"
+            "<Download_url>%s</Download_url>\n<Md5>%s</Md5>\n<Filesize>%d</Filesize>\n"
+            "<Downloader_type>2</Downloader_type>\n"
+            "</Downloader>\n</Response>\n<!-- served by the fake services -->\n"
+            % (params.get("SoftWareID", "0"), params.get("SiteID", "0"), url,
+               md5.hexdigest(), size)).encode("utf-8")
 
 
 def log(msg):
@@ -790,7 +845,7 @@ class Handler(BaseHTTPRequestHandler):
                                    action.get("content_type", TEXT_TYPE))
         if route in ("pkg", "fallback"):
             return self.plan_file(plan, route, path, action)
-        return self.plan_service(plan, route, action)
+        return self.plan_service(plan, route, action, query)
 
     @staticmethod
     def reason(status):
@@ -866,9 +921,18 @@ class Handler(BaseHTTPRequestHandler):
         plan.headers.append(["Content-Type", ctype])
         return plan
 
-    def plan_service(self, plan, route, action):
+    def plan_service(self, plan, route, action, query=""):
         server = self.server
         status = action.get("status")
+        if route == "downloadinfo" and action.get("error_page"):
+            return self.plan_bytes(plan, status or 200, DOWNLOADINFO_ERROR_PAGE, "text/html; charset=utf-8")
+        if route == "downloadinfo" and "package" in action:
+            full = server.resolve(action["package"])
+            if full is None:
+                return self.plan_bytes(plan, 404, b"package missing\n", TEXT_TYPE)
+            data = downloadinfo_for_package(full, "%s/pkg/%s" % (server.base, action["package"]),
+                                            query)
+            return self.plan_bytes(plan, status or 200, data, action.get("content_type", XML_TYPE))
         if route == "downloadinfo":
             name = action.get("file", "downloader.xml")
             full = server.resolve(name)
@@ -890,6 +954,9 @@ class Handler(BaseHTTPRequestHandler):
         if route in ("collector", "collector_test", "exception"):
             data = json.dumps({"code": 200, "msg": "success"}).encode()
             return self.plan_bytes(plan, status or 200, data, action.get("content_type", JSON_TYPE))
+        if route in SIGNED_ROUTES and not signature_ok(query):
+            plan.faults.append("bad_signature")
+            return self.plan_bytes(plan, status or 200, b'{"code":403}', JSON_TYPE)
         # Data services: response file under root, else the built-in answer.
         full = server.resolve("responses/%s.json" % route)
         if full is not None:

@@ -4,6 +4,7 @@ Run from the repository root:  python3 -m unittest tests/fake_services/test_fake
 """
 
 import base64
+import hashlib
 import http.client
 import json
 import os
@@ -18,8 +19,17 @@ from urllib.parse import quote, unquote, urljoin, urlsplit
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from fakesvc import FakeServices  # noqa: E402
+import fake_services  # noqa: E402
 
 MiB = 1024 * 1024
+
+
+def signed(target, tail="", when=None):
+    """target with "&timestamp=", tail and the "&verify=" the data services want."""
+    path, query = target.split("?", 1)
+    query += "&timestamp=%d%s" % (time.time() if when is None else when, tail)
+    verify = hashlib.md5((query + fake_services.DATA_SALT).encode()).hexdigest()
+    return "%s?%s&verify=%s" % (path, query, verify)
 
 
 def make_root():
@@ -379,15 +389,39 @@ class ServiceTests(FakeServicesTestBase):
         self.assertEqual(self.request("GET", q)[0], 404)
         self.assertEqual(self.new_records()[0]["query"], "LanguageId=0&SoftWareID=7&SiteID=3")
 
+    def test_download_information_made_from_a_package(self):
+        q = "/queryDownloaderV2?LanguageId=1033&SoftWareID=642&SiteID=525&package_type=2"
+        self.svc.set_rules([{"path": "/queryDownloaderV2", "package": "a.bin"}])
+        status, _, body = self.request("GET", q)
+        self.assertEqual(status, 200)
+        text = body.decode("utf-8")
+        start, end = text.index("<Downloader>"), text.index("</Downloader>")
+        self.assertTrue(text[:start].strip() and text[end + 13:].strip(), "text around the element")
+        element = text[start:end]
+        data = self.files["a.bin"]
+        self.assertIn("<Md5>%s</Md5>" % hashlib.md5(data).hexdigest(), element)
+        self.assertIn("<Filesize>%d</Filesize>" % len(data), element)
+        self.assertIn("<Download_url>%s/pkg/a.bin</Download_url>" % self.svc.base, element)
+        self.assertIn("<Downloader_id>642</Downloader_id>", element)
+        self.assertIn("<Site_id>525</Site_id>", element)
+        self.assertIn("<Process_name>Velscape.exe\r\n</Process_name>", element)
+        self.svc.set_rules([{"path": "/queryDownloaderV2", "error_page": True}])
+        status, headers, body = self.request("GET", q)
+        self.assertEqual(status, 200)
+        self.assertTrue(headers["Content-Type"].startswith("text/html"))
+        self.assertNotIn(b"<Downloader>", body)
+        self.svc.set_rules([{"path": "/queryDownloaderV2", "package": "absent.bin"}])
+        self.assertEqual(self.request("GET", q)[0], 404)
+
     def test_data_services(self):
         status, _, body = self.request("GET", "/kitDownloads?t=abc&package_type=2")
         self.assertEqual(status, 200)
         self.assertEqual(json.loads(body)["data"][0]["download"], self.svc.base + "/pkg/a.bin")
         status, _, body = self.request("GET", "/json")
         self.assertEqual(len(json.loads(body)["countryCode"]), 2)
-        status, _, body = self.request("GET", "/api/v1/user_privacy_info?parent_pid=1")
+        status, _, body = self.request("GET", signed("/api/v1/user_privacy_info?parent_pid=1"))
         self.assertEqual(json.loads(body)[0]["lang_code"], "en")
-        banners = json.loads(self.request("GET", "/api/v1/banners?lang_code=en")[2])
+        banners = json.loads(self.request("GET", signed("/api/v1/banners?lang_code=en&parent_pid=1", "&type=1"))[2])
         status, _, picture = self.request("GET", urlsplit(banners[0]["banner_url"]).path)
         self.assertEqual((status, picture[:8]), (200, b"\x89PNG\r\n\x1a\n"))
         self.svc.set_rules([{"path": "/json", "body_json": {"countryCode": "CN"}}])
@@ -395,6 +429,21 @@ class ServiceTests(FakeServicesTestBase):
         status, _, _ = self.request("GET", "/no/such/route")
         self.assertEqual(status, 404)
         self.assertEqual(self.new_records()[-1]["path"], "/no/such/route")
+
+
+    def test_signed_services_refuse_a_wrong_or_stale_signature(self):
+        good = signed("/api/v1/user_privacy_info?parent_pid=9909")
+        self.assertEqual(json.loads(self.request("GET", good)[2])[0]["lang_code"], "en")
+        tampered = good.replace("parent_pid=9909", "parent_pid=9908")
+        stale = signed("/api/v1/banners?lang_code=en&parent_pid=1", "&type=1", time.time() - 301)
+        unsigned = "/api/v1/banners?lang_code=en&parent_pid=1&timestamp=%d&type=1" % time.time()
+        for target in (tampered, stale, unsigned):
+            status, _, body = self.request("GET", target)
+            self.assertEqual((status, json.loads(body)), (200, {"code": 403}), target)
+        self.assertEqual([r["faults"] for r in self.new_records()][-3:], [["bad_signature"]] * 3)
+        # The salt is the program's: this digest was computed by the stub's tests.
+        self.assertTrue(fake_services.signature_ok(
+            "parent_pid=9909&timestamp=1700000000&verify=42cc67fec02727bed7f49261100a225b", now=1700000100))
 
 
 class RecordAndRulesTests(FakeServicesTestBase):

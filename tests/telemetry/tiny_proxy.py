@@ -1,8 +1,9 @@
-"""A tiny forwarding HTTP proxy on 127.0.0.1 for the proxy-file test.
+"""A tiny forwarding HTTP proxy on 127.0.0.1 for the proxy tests.
 
 Each request with an absolute target ("POST http://host:port/path HTTP/1.1")
-is recorded (one JSON line: method and target) and forwarded to its host;
-the answer is passed back.  Runs as a thread inside the test process.
+is recorded (method and target) and forwarded to its host; the answer,
+status and header fields (Content-Range for slices) included, is passed
+back.  GET, HEAD and POST.  Runs as a thread inside the test process.
 """
 
 import http.client
@@ -30,13 +31,25 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         resp = conn.getresponse()
         data = resp.read()
         self.send_response(resp.status)
-        self.send_header("Content-Length", str(len(data)))
+        for name, value in resp.getheaders():
+            if name.lower() not in _HOP_FIELDS:
+                self.send_header(name, value)
+        # A HEAD answer names the length of the body it leaves out.
+        length = resp.getheader("Content-Length") if self.command == "HEAD" else None
+        self.send_header("Content-Length", length or str(len(data)))
         self.end_headers()
-        self.wfile.write(data)
+        if self.command != "HEAD":
+            self.wfile.write(data)
         conn.close()
 
     do_POST = _forward
     do_GET = _forward
+    do_HEAD = _forward
+
+
+# Fields of one hop, not passed on (the length is set anew).
+_HOP_FIELDS = ("connection", "keep-alive", "transfer-encoding", "content-length", "proxy-connection",
+               "server", "date")
 
 
 class TinyProxy:

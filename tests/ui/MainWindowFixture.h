@@ -10,6 +10,7 @@
 
 #include "Common/InstallUIMainWnd.h"
 #include "UiTestSupport.h"
+#include "http/fake/FakeHttpClient.h"
 #include "toolkit/Shell.h"
 
 namespace ui_test {
@@ -28,6 +29,8 @@ struct MainWindowFixture : ::testing::Test {
   EventRecorder events;
   std::vector<std::wstring> opened;  // what the window asked the shell to open
   std::unique_ptr<InstallUIMainWnd> wnd;
+  // The services the window's side-fetches reach: none answers unless a test says so.
+  std::shared_ptr<http::FakeHttpClientFactory> web = std::make_shared<http::FakeHttpClientFactory>();
 
   void SetUp() override;
   void TearDown() override;

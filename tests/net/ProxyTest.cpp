@@ -1,0 +1,169 @@
+// The proxy choice: Windows proxy and bypass lists, scripts through the
+// platform, the window's log lines.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "http/Proxy.h"
+#include "platform/Platform.h"
+
+namespace {
+
+http::UrlParts Url(const std::string& text) {
+  http::UrlParts u;
+  EXPECT_TRUE(http::SplitUrl(text, u)) << text;
+  return u;
+}
+
+TEST(SplitUrl, SchemeHostAndPort) {
+  http::UrlParts u = Url("HTTPS://User:pw@Dl.Example.COM/pkg/a.exe?x=1");
+  EXPECT_EQ("https", u.scheme);
+  EXPECT_EQ("dl.example.com", u.host);
+  EXPECT_EQ(443, u.port);
+  EXPECT_EQ(8480, Url("http://127.0.0.1:8480").port);
+  EXPECT_EQ(80, Url("http://h?q=a:1").port);
+  u = Url("http://[::1]:81/x");
+  EXPECT_EQ("[::1]", u.host);
+  EXPECT_EQ(81, u.port);
+  EXPECT_EQ(80, Url("http://[::1]/x").port);
+  http::UrlParts bad;
+  EXPECT_FALSE(http::SplitUrl("no scheme", bad));
+  EXPECT_FALSE(http::SplitUrl("http:///path", bad));
+  EXPECT_FALSE(http::SplitUrl("http://h:0/", bad));
+  EXPECT_FALSE(http::SplitUrl("http://h:70000/", bad));
+}
+
+TEST(ProxyList, PerSchemeBareAndSocks) {
+  const std::string list = "http=web:80;https=secure:443 ftp=f:21";
+  EXPECT_EQ("web:80", http::ProxyForScheme(list, "http"));
+  EXPECT_EQ("secure:443", http::ProxyForScheme(list, "https"));
+  // A scheme without an entry goes direct when there is no bare entry.
+  EXPECT_EQ("", http::ProxyForScheme("http=web:80", "https"));
+  EXPECT_EQ("all:3128", http::ProxyForScheme("all:3128", "https"));
+  EXPECT_EQ("first:1", http::ProxyForScheme(" first:1 ; second:2 ", "http"));
+  // The scheme's own entry wins over a bare one, in whatever order.
+  EXPECT_EQ("own:2", http::ProxyForScheme("bare:1;HTTP=own:2", "http"));
+  EXPECT_EQ("socks4://s:1080", http::ProxyForScheme("socks=s:1080;http=web:80", "https"));
+  EXPECT_EQ("socks5://s:1080", http::ProxyForScheme("socks=socks5://s:1080", "http"));
+  EXPECT_EQ("http://p:8", http::ProxyForScheme("https=;http://p:8", "https"));
+  EXPECT_EQ("", http::ProxyForScheme("", "http"));
+  EXPECT_EQ("", http::ProxyForScheme(";  ;", "http"));
+}
+
+TEST(BypassList, LocalGlobsSchemesAndPorts) {
+  EXPECT_TRUE(http::Bypassed("<local>", Url("http://intranet/x")));
+  EXPECT_FALSE(http::Bypassed("<local>", Url("http://127.0.0.1/x")));  // loopback is not implied
+  EXPECT_FALSE(http::Bypassed("<local>", Url("http://[::1]/x")));
+  EXPECT_TRUE(http::Bypassed("*.example.com", Url("http://dl.EXAMPLE.com/a")));
+  EXPECT_FALSE(http::Bypassed("*.example.com", Url("http://example.com/a")));
+  EXPECT_TRUE(http::Bypassed("10.*;*.corp", Url("http://10.1.2.3/")));
+  EXPECT_TRUE(http::Bypassed("a.test b.test", Url("http://b.test/")));
+  EXPECT_TRUE(http::Bypassed("a*b*c", Url("http://axxbyyc/")));
+  EXPECT_FALSE(http::Bypassed("a*b*c", Url("http://axxbyy/")));
+  EXPECT_TRUE(http::Bypassed("https://secure.test", Url("https://secure.test/")));
+  EXPECT_FALSE(http::Bypassed("https://secure.test", Url("http://secure.test/")));
+  EXPECT_TRUE(http::Bypassed("127.0.0.1:8480", Url("http://127.0.0.1:8480/")));
+  EXPECT_FALSE(http::Bypassed("127.0.0.1:8480", Url("http://127.0.0.1:9000/")));
+  EXPECT_TRUE(http::Bypassed("[::1]:81", Url("http://[::1]:81/")));
+  EXPECT_FALSE(http::Bypassed("", Url("http://a/")));
+  EXPECT_FALSE(http::Bypassed("example.com", Url("http://www.example.com/")));
+}
+
+// The platform whose scripts answer from a table and count their runs.
+class ScriptOs final : public platform::ForwardingOs {
+ public:
+  platform::ScriptProxy ProxyForUrl(const std::wstring& url, const std::wstring& script) override {
+    asked.push_back(url);
+    scripts.push_back(script);
+    return answer;
+  }
+  platform::ScriptProxy answer;
+  std::vector<std::wstring> asked, scripts;
+};
+
+platform::IEProxyConfig Config(const wchar_t* script, const wchar_t* list, const wchar_t* bypass) {
+  platform::IEProxyConfig c;
+  c.ok = true;
+  c.autoConfigUrl = script;
+  c.proxy = list;
+  c.proxyBypass = bypass;
+  return c;
+}
+
+TEST(ProxySettings, ServerListWithBypass) {
+  http::ProxySettings s(Config(L"", L"http=p:8080;https=q:8443", L"<local>;*.lan"));
+  EXPECT_EQ("p:8080", s.ProxyFor("http://cdn.example.com/a").value());
+  EXPECT_EQ("q:8443", s.ProxyFor("https://cdn.example.com/a").value());
+  EXPECT_EQ("", s.ProxyFor("http://nas.lan/a").value());
+  EXPECT_EQ("", s.ProxyFor("http://intranet/a").value());
+  EXPECT_EQ("", s.ProxyFor("ftp://cdn.example.com/a").value());  // no entry: direct
+}
+
+TEST(ProxySettings, NothingSetLeavesLibcurlDefaults) {
+  http::ProxySettings s(Config(L"", L"", L"*"));
+  EXPECT_FALSE(s.ProxyFor("http://a/").has_value());
+  http::ProxySettings list(Config(L"", L"p:1", L""));
+  EXPECT_FALSE(list.ProxyFor("not an address").has_value());
+}
+
+TEST(ProxySettings, ScriptAnswerPerAddressAskedOnce) {
+  ScriptOs os;
+  platform::ScopedOs scoped(os);
+  os.answer.ok = true;
+  os.answer.proxy = L"pac:3128;backup:3128";
+  http::ProxySettings s(Config(L"http://wpad/proxy.pac", L"static:1", L""));
+  EXPECT_EQ("pac:3128", s.ProxyFor("http://dl.example.com/a").value());
+  EXPECT_EQ("pac:3128", s.ProxyFor("http://dl.example.com/b?c").value());
+  ASSERT_EQ(1u, os.asked.size());
+  EXPECT_EQ(L"http://dl.example.com/a", os.asked[0]);
+  EXPECT_EQ(L"http://wpad/proxy.pac", os.scripts[0]);
+  s.ProxyFor("https://dl.example.com/a");  // another scheme, another answer
+  s.ProxyFor("http://dl.example.com:81/a");
+  EXPECT_EQ(3u, os.asked.size());
+}
+
+TEST(ProxySettings, ScriptDirectAndBypassedAnswers) {
+  ScriptOs os;
+  platform::ScopedOs scoped(os);
+  os.answer.ok = true;  // no proxy named: direct, not the server list
+  http::ProxySettings direct(Config(L"http://wpad/proxy.pac", L"static:1", L""));
+  EXPECT_EQ("", direct.ProxyFor("http://a.test/").value());
+  os.answer.proxy = L"pac:1";
+  os.answer.proxyBypass = L"*.test";
+  http::ProxySettings bypassed(Config(L"http://wpad/proxy.pac", L"", L""));
+  EXPECT_EQ("", bypassed.ProxyFor("http://a.test/").value());
+  EXPECT_EQ("pac:1", bypassed.ProxyFor("http://a.example/").value());
+}
+
+TEST(ProxySettings, ScriptThatCannotRunFallsBackToTheList) {
+  ScriptOs os;
+  platform::ScopedOs scoped(os);  // answer.ok stays false
+  http::ProxySettings withList(Config(L"http://wpad/proxy.pac", L"static:1", L"b.test"));
+  EXPECT_EQ("static:1", withList.ProxyFor("http://a.test/").value());
+  EXPECT_EQ("", withList.ProxyFor("http://b.test/").value());
+  http::ProxySettings alone(Config(L"http://wpad/proxy.pac", L"", L""));
+  EXPECT_FALSE(alone.ProxyFor("http://a.test/").has_value());
+}
+
+TEST(IEProxyConfigLines, ResultIsTheLastTextSet) {
+  int result = -1;
+  platform::IEProxyConfig none;
+  none.lastError = 87;
+  EXPECT_EQ(std::vector<std::string>{" Get proxy: 0, 87"}, http::IEProxyConfigLines(none, result));
+  EXPECT_EQ(0, result);
+
+  std::vector<std::string> all = http::IEProxyConfigLines(Config(L"http://w/p.pac", L"p:1", L"<local>"), result);
+  EXPECT_EQ((std::vector<std::string>{" Get proxy: 1, 0", " Proxy info1: http://w/p.pac", " Proxy info2: p:1",
+                                      " Proxy info3: <local>"}),
+            all);
+  EXPECT_EQ(3, result);
+
+  http::IEProxyConfigLines(Config(L"http://w/p.pac", L"", L""), result);
+  EXPECT_EQ(1, result);
+  std::vector<std::string> two = http::IEProxyConfigLines(Config(L"", L"p:1", L""), result);
+  EXPECT_EQ(2, result);
+  EXPECT_EQ(2u, two.size());
+}
+
+}  // namespace
