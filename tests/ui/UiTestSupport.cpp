@@ -1,6 +1,7 @@
 #include "UiTestSupport.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -60,6 +61,10 @@ std::wstring TempFolder() {
   std::wstring w = platform::JoinPath(platform::nativeOs().SpecialFolderPath(platform::SpecialFolder::Temp),
                                       L"lumevia_ui_test_" + std::to_wstring(platform::nativeOs().CurrentProcessId()) +
                                           L"_" + std::to_wstring(n++));
+  // Process ids come back (under Wine nearly always): start from an empty folder,
+  // not from what an earlier run left there.
+  std::error_code ignored;
+  std::filesystem::remove_all(std::filesystem::path(w), ignored);
   platform::nativeOs().CreateDirectories(w);
   return w;
 }
