@@ -3,6 +3,7 @@
 #include <json/json.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cwctype>
 #include <exception>
@@ -405,7 +406,18 @@ bool IsNotSupport(const SideFetchContext& c, bool force) {
   return ipLimited || regionLimited;
 }
 
+namespace {
+std::atomic<int> g_running{0};
+
+struct JobEnd {
+  ~JobEnd() { g_running.fetch_sub(1); }
+};
+}  // namespace
+
+int RunningJobs() { return g_running.load(); }
+
 unsigned RunJob(void* p, void (*job)(const SideFetchContext&)) {
+  JobEnd counted;  // StartDetached counted this job in
   std::unique_ptr<std::shared_ptr<SideFetchContext>> context(static_cast<std::shared_ptr<SideFetchContext>*>(p));
   try {
     if (context && *context) job(**context);
@@ -419,9 +431,11 @@ unsigned RunJob(void* p, void (*job)(const SideFetchContext&)) {
 
 void StartDetached(unsigned (*entry)(void*), const std::shared_ptr<SideFetchContext>& context) {
   auto* held = new std::shared_ptr<SideFetchContext>(context);
+  g_running.fetch_add(1);
   try {
     std::thread(entry, held).detach();
   } catch (const std::exception& e) {
+    g_running.fetch_sub(1);
     delete held;
     LOG(INFO) << " Side fetch not started: " << e.what();
   }

@@ -68,6 +68,9 @@ bool IsNotSupport(const SideFetchContext& c, bool force);
 unsigned RunJob(void* p, void (*job)(const SideFetchContext&));
 // Starts entry(p) on a detached thread, p holding a copy of context.
 void StartDetached(unsigned (*entry)(void*), const std::shared_ptr<SideFetchContext>& context);
+// How many jobs started by StartDetached have not ended yet (tests wait for 0
+// before they take away what the jobs use, such as the OS they run on).
+int RunningJobs();
 
 // The click id in the stub's file name: the text between the last "_" and
 // the last "." when it is longer than 20 characters and begins with "2",
