@@ -290,6 +290,28 @@ TEST_F(SideFetch, NotToolkitAsksNothing) {
   EXPECT_EQ(Requests(), 0);
 }
 
+TEST_F(SideFetch, TheBackgroundRefreshIsAbandonedOnceTheWorkerHasStarted) {
+  c.config->SetClientFactory(*web);
+  c.config->getDownloadInfoXml(false);  // nothing answers yet: this only learns the address
+  const std::string url = c.config->GetLastQueryUrl();
+  ASSERT_FALSE(url.empty());
+  const std::string xml = "<Downloader><Md5>0123456789abcdef0123456789abcdef</Md5></Downloader>";
+  // The worker starts while the answer is on its way: the answer is left unparsed.
+  web->web.handle(url, [this, xml](const http::FakeRequest&) {
+    c.state->workerStarted = true;
+    http::FakeAnswer a;
+    a.body = xml;
+    return a;
+  });
+  SideFetches::AsyncGetCbsInfo(c);
+  EXPECT_TRUE(c.config->Snapshot().Md5.empty());
+  // Before the worker starts, the same answer fills the record.
+  c.state->workerStarted = false;
+  Answer(url, xml);
+  SideFetches::AsyncGetCbsInfo(c);
+  EXPECT_EQ(c.config->Snapshot().Md5, L"0123456789abcdef0123456789abcdef");
+}
+
 // ---- country check -----------------------------------------------------------------------
 
 TEST_F(SideFetch, CountryCheckAsksOnlyWhenCountriesAreForbiddenAndOnce) {
