@@ -84,4 +84,10 @@ std::wstring WideFromUtf8(const std::string& s) {
   return out;
 }
 
+std::string ToLowerAscii(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
 }  // namespace platform

@@ -5,4 +5,6 @@
 namespace platform {
 std::string Utf8FromWide(const std::wstring& w);
 std::wstring WideFromUtf8(const std::string& s);  // invalid bytes become U+FFFD
+// A-Z to a-z; other bytes (UTF-8 sequences too) as they are.
+std::string ToLowerAscii(std::string s);
 }  // namespace platform

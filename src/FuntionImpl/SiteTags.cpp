@@ -1,6 +1,5 @@
 #include "FuntionImpl/SiteTags.h"
 
-#include <cctype>
 #include <cstdint>
 
 namespace FuntionImpl {
@@ -69,11 +68,6 @@ bool LookUpSiteTag(int siteNumber, const std::string& lowerText, std::string& ta
 bool NamesSearchEngine(const std::string& lowerText, const char* name) {
   const std::string n = std::string("_") + name;
   return lowerText.find(n + "_") != std::string::npos || lowerText.find(n + ".") != std::string::npos;
-}
-
-std::string ToLowerAscii(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
 }
 
 }  // namespace FuntionImpl

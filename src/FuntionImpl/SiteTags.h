@@ -13,6 +13,4 @@ bool LookUpSiteTag(int siteNumber, const std::string& lowerText, std::string& ta
 // Whether lowerText names the given search engine: "_<name>_" or "_<name>.".
 bool NamesSearchEngine(const std::string& lowerText, const char* name);
 
-std::string ToLowerAscii(std::string s);
-
 }  // namespace FuntionImpl

@@ -210,7 +210,7 @@ std::string GetSiteTagFor(int siteNumber, const std::string& fileNameLower) {
 }
 
 std::string GetSiteTag(int siteNumber) {
-  return GetSiteTagFor(siteNumber, ToLowerAscii(platform::Utf8FromWide(platform::FileNameOf(os().ModuleFileName()))));
+  return GetSiteTagFor(siteNumber, platform::ToLowerAscii(platform::Utf8FromWide(platform::FileNameOf(os().ModuleFileName()))));
 }
 
 int GetStorageBusType(wchar_t letter) { return os().StorageBusType(letter); }

@@ -4,15 +4,11 @@
 #include <cstdlib>
 
 #include "log/Log.h"
+#include "platform/Utf.h"
 
 namespace http {
 
 namespace {
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 // The entries of a Windows list: ";" or blanks between them.
 std::vector<std::string> Entries(const std::string& list) {
@@ -69,7 +65,7 @@ void SplitHostPort(const std::string& text, std::string& host, std::string& port
 bool SplitUrl(const std::string& url, UrlParts& out) {
   size_t sep = url.find("://");
   if (sep == std::string::npos || sep == 0) return false;
-  out.scheme = Lower(url.substr(0, sep));
+  out.scheme = platform::ToLowerAscii(url.substr(0, sep));
   size_t start = sep + 3;
   size_t end = url.find_first_of("/?#", start);
   std::string authority = url.substr(start, end == std::string::npos ? std::string::npos : end - start);
@@ -78,7 +74,7 @@ bool SplitUrl(const std::string& url, UrlParts& out) {
   std::string host, port;
   SplitHostPort(authority, host, port);
   if (host.empty()) return false;
-  out.host = Lower(host);
+  out.host = platform::ToLowerAscii(host);
   out.port = port.empty() ? DefaultPort(out.scheme) : std::atoi(port.c_str());
   return out.port > 0 && out.port < 65536;
 }
@@ -91,7 +87,7 @@ std::string ProxyForScheme(const std::string& list, const std::string& scheme) {
       if (bare.empty()) bare = entry;
       continue;
     }
-    std::string key = Lower(entry.substr(0, eq)), value = entry.substr(eq + 1);
+    std::string key = platform::ToLowerAscii(entry.substr(0, eq)), value = entry.substr(eq + 1);
     if (value.empty()) continue;
     if (key == scheme && own.empty()) own = value;
     if (key == "socks" && socks.empty()) socks = value.find("://") == std::string::npos ? "socks4://" + value : value;
@@ -101,7 +97,7 @@ std::string ProxyForScheme(const std::string& list, const std::string& scheme) {
 }
 
 bool Bypassed(const std::string& list, const UrlParts& url) {
-  for (std::string entry : Entries(Lower(list))) {
+  for (std::string entry : Entries(platform::ToLowerAscii(list))) {
     if (entry == "<local>") {
       if (url.host.find_first_of(".:") == std::string::npos) return true;
       continue;

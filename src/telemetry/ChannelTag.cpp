@@ -1,12 +1,13 @@
 #include "telemetry/ChannelTag.h"
 
 #include "FuntionImpl/SiteTags.h"
+#include "platform/Utf.h"
 
 namespace telemetry {
 
 std::string ChannelTag(int siteId, const std::string& channelSource) {
   using namespace FuntionImpl;
-  const std::string lower = ToLowerAscii(channelSource);
+  const std::string lower = platform::ToLowerAscii(channelSource);
   if (siteId == 2) {
     if (NamesSearchEngine(lower, "bing")) return "Bing";
     if (NamesSearchEngine(lower, "yahoo")) return "Yahoo";

@@ -1,8 +1,9 @@
 #include "http/fake/FakeHttpClient.h"
 
 #include <algorithm>
-#include <cctype>
 #include <tuple>
+
+#include "platform/Utf.h"
 
 namespace http {
 
@@ -17,11 +18,6 @@ const std::string* FindField(const Fields& fields, const std::string& name) {
   for (const auto& f : fields)
     if (EqualsNoCase(f.first, name)) return &f.second;
   return nullptr;
-}
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
 }
 
 FakeAnswer FileAnswer(const std::string& data, const Fields& extra, const FakeRequest& r) {
@@ -123,7 +119,7 @@ FakeAnswer FakeWeb::respond(const FakeRequest& r) {
     cut->second.pop_front();
   }
   if (lowerCaseNames_)
-    for (auto& f : a.headers) f.first = Lower(f.first);
+    for (auto& f : a.headers) f.first = platform::ToLowerAscii(f.first);
   return a;
 }
 
