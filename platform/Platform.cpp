@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include <atomic>
+#include <cstdlib>
 
 namespace platform {
 
@@ -15,6 +16,17 @@ Os& os() {
 
 ScopedOs::ScopedOs(Os& replacement) : previous_(g_current.exchange(&replacement)) {}
 ScopedOs::~ScopedOs() { g_current.store(previous_); }
+
+unsigned TestClockRate() {
+  static const unsigned rate = [] {
+    const char* text = std::getenv("LUMEVIA_TEST_CLOCK_RATE");
+    if (!text || !*text) return 1u;
+    char* end = nullptr;
+    unsigned long n = std::strtoul(text, &end, 10);
+    return (*end == '\0' && n >= 1 && n <= 100000) ? static_cast<unsigned>(n) : 1u;
+  }();
+  return rate;
+}
 
 static bool IsSep(wchar_t c) { return c == L'\\' || c == L'/'; }
 

@@ -15,6 +15,7 @@ using MutexHandle = std::uintptr_t;
 using WindowHandle = std::uintptr_t;
 using FileHandle = std::uintptr_t;   // an open file for positional writes
 using EventHandle = std::uintptr_t;
+using ProcessHandle = std::uintptr_t;  // a started child process
 
 enum class RegRoot { LocalMachine, CurrentUser };
 
@@ -49,6 +50,37 @@ struct IEProxyConfig {
   std::wstring autoConfigUrl;   // the automatic configuration script; empty when none
   std::wstring proxy;           // the proxy server list; empty when none
   std::wstring proxyBypass;     // the bypass list; empty when none
+};
+
+// A process started by StartProcess.
+struct ProcessStart {
+  ProcessHandle handle = 0;     // 0 when it could not be started
+  unsigned pid = 0;
+  unsigned long error = 0;      // the system's error number when not started
+};
+
+enum class WaitResult { Signalled, TimedOut, Failed };
+
+// The shell's answer to an "open": code > 32 is success (ShellExecute's rule).
+struct ShellResult {
+  intptr_t code = 0;
+  unsigned long lastError = 0;  // the thread's last error right after the call
+};
+
+// A file's embedded signature as the system's trust provider judged it.
+struct TrustResult {
+  long result = 0;              // the provider's answer; 0 = signed and the hash verified
+  unsigned long lastError = 0;  // the thread's last error right after the check
+  std::wstring signer;          // the signing certificate's subject (simple name); empty when none was read
+  bool chainTrusted = false;    // asked for: the signer's chain verifies to a trusted root
+};
+
+// One step of stopping a system service. step: 0 status read, 1 service
+// manager not available, 2 service not present, 3 status not readable.
+struct ServiceState {
+  int step = 0;
+  bool running = false;         // not stopped (running, starting, stopping, paused)
+  unsigned waitHintMs = 0;      // the service's own estimate of its next step
 };
 
 // What an automatic configuration script names for one address.
@@ -170,7 +202,49 @@ class Os {
   // configuration script at scriptUrl for url.
   virtual IEProxyConfig GetIEProxyConfig() = 0;
   virtual ScriptProxy ProxyForUrl(const std::wstring& url, const std::wstring& scriptUrl) = 0;
+
+  // Child processes. application empty: the command line's first item names
+  // the program. workDir empty: the caller's. Handles are inherited, the
+  // child gets CREATE_DEFAULT_ERROR_MODE and is shown normally. On POSIX the
+  // child gets the whole command line as its one argument (it parses it as
+  // a Windows program reads its own).
+  virtual ProcessStart StartProcess(const std::wstring& application, const std::wstring& commandLine,
+                                    const std::wstring& workDir) = 0;
+  // Waits at most timeoutMs (scaled by the test clock rate, see below).
+  virtual WaitResult WaitProcess(ProcessHandle h, unsigned timeoutMs) = 0;
+  // The exit code; false while the process runs or when it cannot be read.
+  virtual bool ProcessExitCode(ProcessHandle h, unsigned long& code) = 0;
+  virtual void CloseProcess(ProcessHandle h) = 0;
+  // Pauses the calling thread (scaled like WaitProcess).
+  virtual void SleepMs(unsigned ms) = 0;
+
+  // The shell's verb on a file or program, shown normally.
+  virtual ShellResult ShellExec(const std::wstring& verb, const std::wstring& file,
+                                   const std::wstring& parameters) = 0;
+  // A blocking system message box with an OK button (owner may be 0).
+  virtual void SystemMessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& title) = 0;
+
+  // The embedded Authenticode signature of a file, checked by the system with
+  // the generic policy, no UI, no revocation, hash only (flags 0x224). With
+  // fullChain the signer's chain is also checked against the trusted roots.
+  virtual TrustResult VerifyFileTrust(const std::wstring& path, bool fullChain) = 0;
+
+  // System services by name: their state, and the stop control (false when
+  // the service manager, the service or the control refused).
+  virtual ServiceState QueryService(const std::wstring& name) = 0;
+  virtual bool StopService(const std::wstring& name) = 0;
+
+  // Registry multi-string values (REG_MULTI_SZ), each string in order.
+  virtual bool RegReadMultiString(RegRoot root, const std::wstring& subKey, const std::wstring& value,
+                                  std::vector<std::wstring>& out) = 0;
+  virtual bool RegWriteMultiString(RegRoot root, const std::wstring& subKey, const std::wstring& value,
+                                   const std::vector<std::wstring>& data) = 0;
 };
+
+// The test clock rate: LUMEVIA_TEST_CLOCK_RATE=N in the environment makes
+// every WaitProcess and SleepMs last 1/N of its time, so a test sees a
+// four-minute time limit pass in seconds. 1 when unset or not a number >= 1.
+unsigned TestClockRate();
 
 // The instance in force: the platform's own unless a test installed another.
 Os& os();
@@ -264,6 +338,30 @@ class ForwardingOs : public Os {
   std::wstring AnsiToWide(const std::string& s) override { return in_.AnsiToWide(s); }
   IEProxyConfig GetIEProxyConfig() override { return in_.GetIEProxyConfig(); }
   ScriptProxy ProxyForUrl(const std::wstring& u, const std::wstring& s) override { return in_.ProxyForUrl(u, s); }
+  ProcessStart StartProcess(const std::wstring& a, const std::wstring& c, const std::wstring& d) override {
+    return in_.StartProcess(a, c, d);
+  }
+  WaitResult WaitProcess(ProcessHandle h, unsigned ms) override { return in_.WaitProcess(h, ms); }
+  bool ProcessExitCode(ProcessHandle h, unsigned long& c) override { return in_.ProcessExitCode(h, c); }
+  void CloseProcess(ProcessHandle h) override { in_.CloseProcess(h); }
+  void SleepMs(unsigned ms) override { in_.SleepMs(ms); }
+  ShellResult ShellExec(const std::wstring& v, const std::wstring& f, const std::wstring& p) override {
+    return in_.ShellExec(v, f, p);
+  }
+  void SystemMessageBox(WindowHandle o, const std::wstring& t, const std::wstring& c) override {
+    in_.SystemMessageBox(o, t, c);
+  }
+  TrustResult VerifyFileTrust(const std::wstring& p, bool full) override { return in_.VerifyFileTrust(p, full); }
+  ServiceState QueryService(const std::wstring& n) override { return in_.QueryService(n); }
+  bool StopService(const std::wstring& n) override { return in_.StopService(n); }
+  bool RegReadMultiString(RegRoot r, const std::wstring& k, const std::wstring& v,
+                          std::vector<std::wstring>& o) override {
+    return in_.RegReadMultiString(r, k, v, o);
+  }
+  bool RegWriteMultiString(RegRoot r, const std::wstring& k, const std::wstring& v,
+                           const std::vector<std::wstring>& d) override {
+    return in_.RegWriteMultiString(r, k, v, d);
+  }
 
  protected:
   Os& in_;

@@ -452,6 +452,36 @@ class PosixOs final : public Os {
   }
   // No script engine here: scripts are not run.
   ScriptProxy ProxyForUrl(const std::wstring&, const std::wstring&) override { return {}; }
+  // Placeholders until the process, shell, trust and service operations land.
+  ProcessStart StartProcess(const std::wstring&, const std::wstring&, const std::wstring&) override {
+    ProcessStart p;
+    p.error = 50;
+    return p;
+  }
+  WaitResult WaitProcess(ProcessHandle, unsigned) override { return WaitResult::Failed; }
+  bool ProcessExitCode(ProcessHandle, unsigned long&) override { return false; }
+  void CloseProcess(ProcessHandle) override {}
+  void SleepMs(unsigned) override {}
+  ShellResult ShellExec(const std::wstring&, const std::wstring&, const std::wstring&) override { return {}; }
+  void SystemMessageBox(WindowHandle, const std::wstring&, const std::wstring&) override {}
+  TrustResult VerifyFileTrust(const std::wstring&, bool) override {
+    TrustResult t;
+    t.result = static_cast<long>(0x800B0100L);
+    return t;
+  }
+  ServiceState QueryService(const std::wstring&) override {
+    ServiceState s;
+    s.step = 1;
+    return s;
+  }
+  bool StopService(const std::wstring&) override { return false; }
+  bool RegReadMultiString(RegRoot, const std::wstring&, const std::wstring&, std::vector<std::wstring>&) override {
+    return false;
+  }
+  bool RegWriteMultiString(RegRoot, const std::wstring&, const std::wstring&,
+                           const std::vector<std::wstring>&) override {
+    return false;
+  }
 };
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <string>
 
-#include "Common/InstallState.h"
+#include "flow/InstallState.h"
 #include "http/IHttpClient.h"
 #include "language/Language.h"
 

@@ -16,6 +16,13 @@ class EventsToUserLog final : public IEvents {
                 const std::string& value) override {
     CSingleUserLog::Instance().AddUserLog_funnelEx(category, action, key, value, false, false);
   }
+  void funnel(const std::string& eventType, const std::string& coreFunction, int step, const std::string& category,
+              const std::string& action, const std::string& label, bool kit) override {
+    CSingleUserLog::Instance().AddUserLog_funnel(eventType, coreFunction, step, category, action, label, false, kit);
+  }
+  void eventWait(const std::string& category, const std::string& action, const std::string& label) override {
+    CSingleUserLog::Instance().AddUserLog(category.c_str(), action.c_str(), label.c_str(), true);
+  }
 };
 }  // namespace
 

@@ -21,7 +21,8 @@ LIBRARIES = {
     "telemetry": (["src/telemetry"], ["weblog", "base"]),
     "language": (["src/language"], ["toolkit", "base"]),
     "ui": (["src/ui"], ["config", "language", "toolkit", "base"]),
-    "app": (["src/Common"], ["ui", "language", "telemetry", "engine", "config", "toolkit", "base"]),
+    "flow": (["src/flow"], ["ui", "language", "engine", "config", "base"]),
+    "app": (["src/Common"], ["flow", "ui", "language", "telemetry", "engine", "config", "toolkit", "base"]),
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
