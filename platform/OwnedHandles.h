@@ -39,9 +39,17 @@ struct HeldMutexTraits {
   static void Close(Type h) { os().ReleaseAndCloseMutex(h, true); }
 };
 
+// A started child process: closing the handle leaves the child running.
+struct OwnedProcessTraits {
+  using Type = ProcessHandle;
+  static Type Invalid() { return 0; }
+  static void Close(Type h) { os().CloseProcess(h); }
+};
+
 using OwnedFile = UniqueHandle<OwnedFileTraits>;
 using OwnedEvent = UniqueHandle<OwnedEventTraits>;
 using OwnedMutex = UniqueHandle<OwnedMutexTraits>;
 using HeldMutex = UniqueHandle<HeldMutexTraits>;
+using OwnedProcess = UniqueHandle<OwnedProcessTraits>;
 
 }  // namespace platform

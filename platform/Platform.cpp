@@ -28,6 +28,12 @@ unsigned TestClockRate() {
   return rate;
 }
 
+unsigned ScaleByTestClock(unsigned ms) {
+  if (ms == 0 || ms == 0xFFFFFFFFu) return ms;
+  unsigned scaled = ms / TestClockRate();
+  return scaled > 0 ? scaled : 1;
+}
+
 static bool IsSep(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 std::tm LocalTime(std::time_t t) {

@@ -245,6 +245,9 @@ class Os {
 // every WaitProcess and SleepMs last 1/N of its time, so a test sees a
 // four-minute time limit pass in seconds. 1 when unset or not a number >= 1.
 unsigned TestClockRate();
+// ms divided by the test clock rate, at least 1 when ms > 0; the "forever"
+// value 0xFFFFFFFF (INFINITE) stays as it is.
+unsigned ScaleByTestClock(unsigned ms);
 
 // The instance in force: the platform's own unless a test installed another.
 Os& os();

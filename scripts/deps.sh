@@ -35,6 +35,8 @@ APT_PACKAGES=(
 EXTRA_APT_PACKAGES=(
   # Fonts the skin's texts need under Wine (CJK, Devanagari, Thai).
   fonts-wqy-microhei fonts-lohit-deva fonts-tlwg-loma-ttf
+  # The test package's signing certificates (package/sign_package.py).
+  openssl
 )
 # ---------------------------------------------------------------------------------------------
 

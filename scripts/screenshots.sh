@@ -9,7 +9,8 @@
 #
 # Needs the Debian packages fonts-wqy-microhei, fonts-lohit-deva,
 # fonts-tlwg-loma-ttf, xvfb and wine. Uses its own Wine prefix
-# (LUMEVIA_SCREENSHOT_PREFIX, default /var/cache/lumevia/wineprefix-screens).
+# (LUMEVIA_SCREENSHOT_PREFIX, default /var/cache/lumevia/wineprefix-screens),
+# set up as every other by scripts/wine-prefix.sh.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -25,30 +26,16 @@ export LUMEVIA_WINEPREFIX="${LUMEVIA_SCREENSHOT_PREFIX:-/var/cache/lumevia/winep
 export WINEPREFIX="$LUMEVIA_WINEPREFIX" WINEDEBUG=-all WINEARCH=win64
 
 [[ -f $build/build.ninja ]] || cmake --preset windows -S "$here" >/dev/null
-cmake --build "$build" --target ui_screenshots skin_package -j2 >/dev/null
+if ! log=$(cmake --build "$build" --target ui_screenshots skin_package -j2 2>&1); then
+  tail -n 30 <<<"$log" >&2
+  echo "screenshots: building ui_screenshots failed" >&2
+  exit 2
+fi
 
+# The prefix with the fonts and font registry entries of every Wine prefix here.
 "$here/scripts/wine-run.sh" --init
 # A wineserver of this prefix left from a run without display would be reused.
 wineserver -k 2>/dev/null || true
-
-# Fonts: Wine's own, CJK, Devanagari and Thai, copied where GDI+ sees them;
-# then the substitutes and links that stand in for Windows' fonts.
-fonts="$WINEPREFIX/drive_c/windows/Fonts"
-mkdir -p "$fonts"
-for f in /usr/share/wine/fonts/*.ttf /usr/share/fonts/truetype/wqy/wqy-microhei.ttc \
-         /usr/share/fonts/truetype/lohit-devanagari/Lohit-Devanagari.ttf /usr/share/fonts/truetype/tlwg/Loma*.ttf; do
-  [[ -f $f ]] || { echo "screenshots: missing font $f (see the script's header)" >&2; exit 2; }
-  cp -f "$f" "$fonts/"
-done
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-for reg in fonts-substitutes fonts-links; do
-  src="$here/../shared/wine/$reg.reg.txt"
-  [[ -f $src ]] || src="/work/shared/wine/$reg.reg.txt"
-  { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$src"; } > "$tmp/$reg.reg"
-  wine regedit /S "$(winepath -w "$tmp/$reg.reg")" >/dev/null 2>&1
-done
-wineserver -w
 
 rm -rf "$out"
 mkdir -p "$out"

@@ -25,22 +25,22 @@
 #include <sstream>
 
 #include "platform/IniText.h"
+#include "platform/MultiString.h"
 #include "platform/Platform.h"
+#include "platform/SystemOps.h"
 #include "platform/UniqueHandle.h"
 #include "platform/Utf.h"
+#include "platform/posix/PosixSupport.h"
 
 namespace platform {
 
 wchar_t PathSeparator() { return L'/'; }
 
-namespace {
-
-std::string N(const std::wstring& w) { return Utf8FromWide(w); }
-std::wstring W(const std::string& s) { return WideFromUtf8(s); }
+namespace posix {
 
 // Windows paths may reach us with "\" separators; both separate here too.
 std::string PosixPath(const std::wstring& w) {
-  std::string s = N(w);
+  std::string s = Utf8FromWide(w);
   std::replace(s.begin(), s.end(), '\\', '/');
   return s;
 }
@@ -70,6 +70,31 @@ bool MakeDirs(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
+
+bool ReplaceFile(const std::string& path, const std::string& data) {
+  // A reader never sees half a file.
+  std::string tmp = path + ".tmp" + std::to_string(getpid());
+  {
+    std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
+    if (!f) return false;
+    f.write(data.data(), static_cast<std::streamsize>(data.size()));
+    if (!f.flush()) return false;
+  }
+  if (rename(tmp.c_str(), path.c_str()) == 0) return true;
+  unlink(tmp.c_str());
+  return false;
+}
+
+}  // namespace posix
+
+namespace {
+
+using posix::MakeDirs;
+using posix::PosixPath;
+using posix::Root;
+
+std::string N(const std::wstring& w) { return Utf8FromWide(w); }
+std::wstring W(const std::string& s) { return WideFromUtf8(s); }
 
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -115,7 +140,7 @@ std::uintptr_t ToOsHandle(UniqueFd fd) { return fd ? static_cast<std::uintptr_t>
 
 bool ProcessAlive(long pid) { return pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
 
-class PosixOs final : public Os {
+class PosixOs final : public SystemOpsOs {
  public:
   std::wstring ModuleFileName() override {
     char buf[PATH_MAX];
@@ -325,19 +350,13 @@ class PosixOs final : public Os {
   bool RegReadString(RegRoot root, const std::wstring& subKey, const std::wstring& value,
                      std::wstring& out, bool) override {
     std::string data;
-    if (!ReadFile(W(RegistryPath(root, subKey) + "/" + Lower(N(value)) + ".sz"), data)) return false;
+    if (!ReadFile(W(RegValuePath(root, subKey, value, ".sz")), data)) return false;
     out = W(data);
     return true;
   }
   bool RegWriteString(RegRoot root, const std::wstring& subKey, const std::wstring& value,
                       const std::wstring& data) override {
-    std::string dir = RegistryPath(root, subKey);
-    if (!MakeDirs(dir)) return false;
-    // Write then rename so a reader never sees half a value.
-    std::string file = dir + "/" + Lower(N(value)) + ".sz";
-    std::string tmp = file + ".tmp" + std::to_string(getpid());
-    if (!WriteFile(W(tmp), N(data))) return false;
-    return rename(tmp.c_str(), file.c_str()) == 0;
+    return WriteRegValue(root, subKey, value, ".sz", N(data));
   }
   bool RegKeyExists(RegRoot root, const std::wstring& subKey) override {
     struct stat st;
@@ -452,35 +471,34 @@ class PosixOs final : public Os {
   }
   // No script engine here: scripts are not run.
   ScriptProxy ProxyForUrl(const std::wstring&, const std::wstring&) override { return {}; }
-  // Placeholders until the process, shell, trust and service operations land.
-  ProcessStart StartProcess(const std::wstring&, const std::wstring&, const std::wstring&) override {
-    ProcessStart p;
-    p.error = 50;
-    return p;
+  // A multi-string value is a file of lines, one string each.
+  bool RegReadMultiString(RegRoot root, const std::wstring& subKey, const std::wstring& value,
+                          std::vector<std::wstring>& out) override {
+    std::string data;
+    if (!ReadFile(W(RegValuePath(root, subKey, value, ".msz")), data)) return false;
+    out = SplitMultiString(W(data), L'\n');
+    return true;
   }
-  WaitResult WaitProcess(ProcessHandle, unsigned) override { return WaitResult::Failed; }
-  bool ProcessExitCode(ProcessHandle, unsigned long&) override { return false; }
-  void CloseProcess(ProcessHandle) override {}
-  void SleepMs(unsigned) override {}
-  ShellResult ShellExec(const std::wstring&, const std::wstring&, const std::wstring&) override { return {}; }
-  void SystemMessageBox(WindowHandle, const std::wstring&, const std::wstring&) override {}
-  TrustResult VerifyFileTrust(const std::wstring&, bool) override {
-    TrustResult t;
-    t.result = static_cast<long>(0x800B0100L);
-    return t;
+  bool RegWriteMultiString(RegRoot root, const std::wstring& subKey, const std::wstring& value,
+                           const std::vector<std::wstring>& data) override {
+    std::string lines;
+    for (const std::wstring& item : data) lines += N(item) + "\n";
+    return WriteRegValue(root, subKey, value, ".msz", lines);
   }
-  ServiceState QueryService(const std::wstring&) override {
-    ServiceState s;
-    s.step = 1;
-    return s;
+
+ private:
+  // A value has one type: writing it as one kind removes the other.
+  static std::string RegValuePath(RegRoot root, const std::wstring& subKey, const std::wstring& value,
+                                  const char* kind) {
+    return RegistryPath(root, subKey) + "/" + Lower(N(value)) + kind;
   }
-  bool StopService(const std::wstring&) override { return false; }
-  bool RegReadMultiString(RegRoot, const std::wstring&, const std::wstring&, std::vector<std::wstring>&) override {
-    return false;
-  }
-  bool RegWriteMultiString(RegRoot, const std::wstring&, const std::wstring&,
-                           const std::vector<std::wstring>&) override {
-    return false;
+  static bool WriteRegValue(RegRoot root, const std::wstring& subKey, const std::wstring& value, const char* kind,
+                            const std::string& data) {
+    if (!MakeDirs(RegistryPath(root, subKey))) return false;
+    std::string path = RegValuePath(root, subKey, value, kind);
+    if (!posix::ReplaceFile(path, data)) return false;
+    unlink(RegValuePath(root, subKey, value, std::string(kind) == ".sz" ? ".msz" : ".sz").c_str());
+    return true;
   }
 };
 

@@ -41,6 +41,10 @@ struct FindHandleTraits : MinusOneIsNone {
 struct RegKeyTraits : NullIsNone<HKEY> {
   static void Close(Type h) { ::RegCloseKey(h); }
 };
+// The service manager and its services.
+struct ServiceHandleTraits : NullIsNone<SC_HANDLE> {
+  static void Close(Type h) { ::CloseServiceHandle(h); }
+};
 // Fonts, bitmaps, regions, brushes: typed, so the owner hands back an HFONT.
 template <typename T>
 struct GdiObjectTraits : NullIsNone<T> {
@@ -73,6 +77,7 @@ using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
+using UniqueServiceHandle = UniqueHandle<ServiceHandleTraits>;
 template <typename T>
 using UniqueGdiObject = UniqueHandle<GdiObjectTraits<T>>;
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;

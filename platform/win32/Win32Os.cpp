@@ -14,7 +14,9 @@
 #include <memory>
 #include <vector>
 
+#include "platform/MultiString.h"
 #include "platform/Platform.h"
+#include "platform/SystemOps.h"
 #include "platform/Utf.h"
 #include "platform/win32/Win32Handles.h"
 
@@ -38,10 +40,19 @@ win32::UniqueRegKey OpenRegKey(RegRoot root, const std::wstring& subKey, REGSAM 
   return win32::UniqueRegKey(key);
 }
 
+// Opened with full access, created when missing; empty on failure.
+win32::UniqueRegKey CreateRegKey(RegRoot root, const std::wstring& subKey) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(RootKey(root), subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
+    return {};
+  return win32::UniqueRegKey(key);
+}
+
 // Mutexes, events and files handed out through Os come back here.
 void CloseOsHandle(std::uintptr_t h) { win32::UniqueKernelHandle owned(reinterpret_cast<HANDLE>(h)); }
 
-class Win32Os final : public Os {
+class Win32Os final : public SystemOpsOs {
  public:
   std::wstring ModuleFileName() override {
     std::vector<wchar_t> buf(MAX_PATH);
@@ -263,11 +274,8 @@ class Win32Os final : public Os {
   }
   bool RegWriteString(RegRoot root, const std::wstring& subKey, const std::wstring& value,
                       const std::wstring& data) override {
-    HKEY created = nullptr;
-    if (RegCreateKeyExW(RootKey(root), subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created, nullptr) !=
-        ERROR_SUCCESS)
-      return false;
-    win32::UniqueRegKey key(created);
+    win32::UniqueRegKey key = CreateRegKey(root, subKey);
+    if (!key) return false;
     // The terminator is part of a REG_SZ value: readers that trust the
     // stored length would otherwise see an unterminated text.
     LONG rc = RegSetValueExW(key.get(), value.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
@@ -453,35 +461,37 @@ class Win32Os final : public Os {
     MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
     return w;
   }
-  // Placeholders until the process, shell, trust and service operations land.
-  ProcessStart StartProcess(const std::wstring&, const std::wstring&, const std::wstring&) override {
-    ProcessStart p;
-    p.error = 50;
-    return p;
+  bool RegReadMultiString(RegRoot root, const std::wstring& subKey, const std::wstring& value,
+                          std::vector<std::wstring>& out) override {
+    win32::UniqueRegKey key = OpenRegKey(root, subKey, KEY_READ);
+    if (!key) return false;
+    std::vector<wchar_t> buf;
+    DWORD type = 0, size = 0;
+    LONG rc = ERROR_MORE_DATA;
+    // The value may grow between the size query and the read: ask again.
+    for (int tries = 0; rc == ERROR_MORE_DATA && tries < 4; ++tries) {
+      rc = RegQueryValueExW(key.get(), value.c_str(), nullptr, &type, nullptr, &size);
+      if (rc != ERROR_SUCCESS) return false;
+      buf.assign(size / sizeof(wchar_t) + 1, L'\0');
+      rc = RegQueryValueExW(key.get(), value.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &size);
+    }
+    if (rc != ERROR_SUCCESS || type != REG_MULTI_SZ) return false;
+    out = SplitMultiString(std::wstring(buf.data(), size / sizeof(wchar_t)), L'\0');
+    return true;
   }
-  WaitResult WaitProcess(ProcessHandle, unsigned) override { return WaitResult::Failed; }
-  bool ProcessExitCode(ProcessHandle, unsigned long&) override { return false; }
-  void CloseProcess(ProcessHandle) override {}
-  void SleepMs(unsigned) override {}
-  ShellResult ShellExec(const std::wstring&, const std::wstring&, const std::wstring&) override { return {}; }
-  void SystemMessageBox(WindowHandle, const std::wstring&, const std::wstring&) override {}
-  TrustResult VerifyFileTrust(const std::wstring&, bool) override {
-    TrustResult t;
-    t.result = static_cast<long>(0x800B0100L);
-    return t;
-  }
-  ServiceState QueryService(const std::wstring&) override {
-    ServiceState s;
-    s.step = 1;
-    return s;
-  }
-  bool StopService(const std::wstring&) override { return false; }
-  bool RegReadMultiString(RegRoot, const std::wstring&, const std::wstring&, std::vector<std::wstring>&) override {
-    return false;
-  }
-  bool RegWriteMultiString(RegRoot, const std::wstring&, const std::wstring&,
-                           const std::vector<std::wstring>&) override {
-    return false;
+  bool RegWriteMultiString(RegRoot root, const std::wstring& subKey, const std::wstring& value,
+                           const std::vector<std::wstring>& data) override {
+    win32::UniqueRegKey key = CreateRegKey(root, subKey);
+    if (!key) return false;
+    std::wstring block;
+    for (const std::wstring& item : data) {
+      block += item;
+      block += L'\0';
+    }
+    block += L'\0';  // the list ends with an empty string
+    LONG rc = RegSetValueExW(key.get(), value.c_str(), 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(block.data()),
+                             static_cast<DWORD>(block.size() * sizeof(wchar_t)));
+    return rc == ERROR_SUCCESS;
   }
 };
 

@@ -44,8 +44,9 @@ std::wstring LocalTimeStamp() {
 InstallUIMainWnd::InstallUIMainWnd() { RegisterStubControls(); }
 
 InstallUIMainWnd::~InstallUIMainWnd() {
-  // Side-fetches still running post to nothing from now on.
+  // Side-fetches and the worker still running post to nothing from now on.
   if (link_) link_->Detach();
+  if (host_) host_->Detach();
   anima_.reset();
 }
 
@@ -120,6 +121,7 @@ void InstallUIMainWnd::InitWindow() {
   FindControls();
   SetUpFolders();
   toolkit_ = config_->IsToolkit != 0;
+  SetUpHost();
 
   const bool excluded = IsNotSupport(false);
   if (!excluded) {
@@ -357,29 +359,6 @@ void InstallUIMainWnd::OnInstallClick() {
   StartInstall();
 }
 
-int InstallUIMainWnd::StartInstall() {
-  fullHeight_ = 560;
-  ResizeClient(kWindowWidth, fullHeight_ - kPanelHeight);
-  CenterWindow();
-  if (progressLabel_) progressLabel_->SetText(MainWndRules::FormatWithDouble(progressFormat_, 0));
-  if (layoutOk_) layoutOk_->SetVisible(true);
-  if (layoutFail_) layoutFail_->SetVisible(false);
-  // The running page; its result view waits behind it.
-  if (mainTab_) mainTab_->SelectItem(1);
-  if (pageTab_) pageTab_->SelectItem(1);
-  settingsOpen_ = false;
-  SideFetches::StartDetached(&InstallUIMainWnd::GetCbsBanner, SideFetchContextNow());
-  state_->workerStarted = true;
-  LOG(INFO) << " Install worker not available in this build: the window stops at the running page";
-  if (!anima_) {
-    anima_ = std::make_unique<CAnimaEx>(&pm_, pm_.FindControl(L"hor_banner"), pm_.FindControl(L"hor_option"),
-                                        animationFrames_, language_, config_.get());
-    anima_->Init();
-  }
-  SetTimer(kTimerBanner, static_cast<unsigned>(bannerPeriod_));
-  return 0;
-}
-
 void InstallUIMainWnd::OnRetryClick() {
   LOG(INFO) << " User click try again button to retry";
   telemetry_.RetryClicked(state_->retry);
@@ -388,17 +367,6 @@ void InstallUIMainWnd::OnRetryClick() {
   if (toolkit_ && state_->SubProgramFolders().empty() && state_->SubPrograms().empty())
     SideFetches::StartDetached(&InstallUIMainWnd::GetSubProgramInfoThreadFunc, SideFetchContextNow());
   StartInstall();
-}
-
-void InstallUIMainWnd::OnStartClick() {
-  if (!config_) return;
-  if (InstallPath::IsInstallerPackage(config_->Extra_download_url)) {
-    telemetry_.ProgramLaunchClicked(config_->Gif_duration == 0);
-    state_->started = true;
-    LOG(INFO) << " Program launch is not available in this build";
-  } else {
-    SkinUI::ShellOpen(L"explorer.exe", InstallPath::ExplorerSelectArgs(state_->PackagePath()));
-  }
 }
 
 void InstallUIMainWnd::PickFolder() {
@@ -504,6 +472,7 @@ intptr_t InstallUIMainWnd::HandleMessage(unsigned msg, uintptr_t wParam, intptr_
     OnTimer(static_cast<unsigned>(wParam));
     return 0;
   }
+  if (OnFlowMessage(msg, wParam, lParam)) return 0;
   if ((msg >= WM_CLEAR_APP_DATA && msg <= WM_AUTO_START_APP) || msg == WM_BANNER_READY) {
     OnCustomMessage(msg, wParam);
     return 0;

@@ -6,13 +6,16 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "CConfigure/CConfigure.h"
 #include "flow/InstallMessages.h"
+#include "flow/InstallWorker.h"
 #include "flow/InstallState.h"
+#include "Common/MainWndHost.h"
 #include "Common/MainWndRules.h"
 #include "Common/MainWndTelemetry.h"
 #include "Common/SideFetches.h"
@@ -54,6 +57,9 @@ class InstallUIMainWnd : public SkinUI::WindowImplBase {
   static unsigned GetCbsBanner(void* context);
   static unsigned GetSubProgramInfoThreadFunc(void* context);
   static unsigned AsyncGetCbsInfoThreadFunc(void* context);
+  // The install worker's thread entry; the argument is a heap
+  // InstallWorkerSetup that the call takes over.
+  static unsigned InstallThreadFunc(void* setup);
   SkinUI::CPaintManagerUI& PaintManager() { return pm_; }
   // What the install worker shares with the window; it outlives the window
   // for a worker that still holds it.
@@ -71,9 +77,16 @@ class InstallUIMainWnd : public SkinUI::WindowImplBase {
   EnumLanguage Language() const { return language_; }
   void SetProgress(int percent);
   int Progress() const;
-  // Download callback of the supervisor (any thread): posts WM_DOWN_PROGRESS.
-  void OnDownloadProgress(int64_t done, int64_t total);
   int StartInstall();
+  // Starts the installed product (directly, or through the waiting window)
+  // and closes the window.
+  void RunStartApp();
+  // Who runs the install worker (a counted detached thread unless a test
+  // records the setups instead).
+  using WorkerRunner = std::function<void(std::unique_ptr<InstallWorkerSetup>)>;
+  void SetWorkerRunner(WorkerRunner runner) { workerRunner_ = std::move(runner); }
+  // The host the install flow reaches the window through.
+  std::shared_ptr<MainWndHost> Host() const { return host_; }
   void RequestClose();
   // The close reason and its funnel phase for the window's current state.
   MainWndRules::CloseReason CurrentCloseReason() const;
@@ -136,6 +149,8 @@ class InstallUIMainWnd : public SkinUI::WindowImplBase {
   void OnAdviceLink(SkinUI::TNotifyUI& msg);
 
   void OnTimer(unsigned id);
+  void SetUpHost();
+  bool OnFlowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam);
   void StepProgress(unsigned timer, bool stop);
   bool OnCustomMessage(unsigned msg, uintptr_t wParam);
   void ShowResult(bool failure);
@@ -150,6 +165,9 @@ class InstallUIMainWnd : public SkinUI::WindowImplBase {
   std::shared_ptr<WindowLink> link_;
   std::unique_ptr<CAnimaEx> anima_;
   std::shared_ptr<InstallState> state_ = std::make_shared<InstallState>();
+  std::shared_ptr<MainWndHost> host_;
+  std::shared_ptr<const ILabelSource> labels_;
+  WorkerRunner workerRunner_;
   MainWndTelemetry telemetry_;
   EnumLanguage language_ = Lang_English;
   // What the telemetry reads from its own threads: copies, never controls.

@@ -6,6 +6,7 @@
 
 #include "FuntionImpl/RunOptions.h"
 #include "FuntionImpl/SystemInfo.h"
+#include "flow/MirrorChoice.h"
 #include "platform/Platform.h"
 #include "toolkit/ContainerUI.h"
 #include "toolkit/ProgressUI.h"
@@ -18,19 +19,6 @@ void InstallUIMainWnd::SetProgress(int percent) {
 }
 
 int InstallUIMainWnd::Progress() const { return progress_ ? progress_->GetValue() : 0; }
-
-void InstallUIMainWnd::OnDownloadProgress(int64_t done, int64_t total) {
-  InstallState& state = *state_;
-  const MainWndRules::ProgressSpan s =
-      MainWndRules::DownloadSpan(toolkit_, state.subProgramCounter, state.subProgramRecords);
-  if (state.totalBytes == 0 && state.subProgramCounter == 0 && total > 0) {
-    state.totalBytes = total;
-    telemetry_.PackageSize(total);
-  }
-  double pct = total > 0 ? static_cast<double>(done) / static_cast<double>(total) * s.span + s.offset : s.offset;
-  int value = pct < 0 ? 0 : static_cast<int>(pct);
-  PostMsg(WM_DOWN_PROGRESS, static_cast<uintptr_t>(value), 0);
-}
 
 void InstallUIMainWnd::ShowFailureView() {
   if (layoutOk_) layoutOk_->SetVisible(false);
@@ -61,6 +49,8 @@ bool InstallUIMainWnd::OnCustomMessage(unsigned msg, uintptr_t wParam) {
       return true;
     }
     case WM_DOWN_FAIL: {
+      // Result 11 is the CDN's "too many requests": counted towards forbidding it.
+      if (wParam == 11 && config_) AddRequestTooMuchTimes(config_->Snapshot().Software_name);
       EnumMsgType type = wParam == 9 ? MsgInternetFail : (wParam == 10 || wParam == 11) ? MsgInternetTimeout : MsgUrlFail;
       ShowMessageBox(type, true);
       telemetry_.DownloadFailed(state_->retry);

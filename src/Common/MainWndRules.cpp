@@ -14,21 +14,6 @@ unsigned InstallTimerPeriod(int64_t bytes) {
   return period > 0 ? static_cast<unsigned>(std::min<int64_t>(period, 0x7FFFFFFF)) : 1;
 }
 
-ProgressSpan DownloadSpan(bool toolkit, int subCounter, int subRecords) {
-  ProgressSpan s;
-  if (!toolkit || subRecords < 1 || subRecords > 2) return s;
-  if (subCounter == 0) {
-    s.span = 40;
-  } else if (subCounter == 1) {
-    s.offset = 40;
-    s.span = subRecords == 1 ? 40 : 20;
-  } else if (subCounter == 2 && subRecords == 2) {
-    s.offset = 60;
-    s.span = 20;
-  }
-  return s;
-}
-
 CloseReason CloseReasonFor(int mainPage, int innerPage, int progress, bool failVisible, bool started) {
   if (mainPage == 1) {
     if (progress < 80) return {"close02", "Downloading"};

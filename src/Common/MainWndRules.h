@@ -5,17 +5,17 @@
 #include <cstdint>
 #include <string>
 
+#include "flow/DownloadProgress.h"
+
 namespace MainWndRules {
 
 // Timer 1921's period for the bytes to install: S / 71680 / 10 x 4 ms.
 unsigned InstallTimerPeriod(int64_t bytes);
 
-// Offset and span of the download progress for the current file.
-struct ProgressSpan {
-  int offset = 0;
-  int span = 80;
-};
-ProgressSpan DownloadSpan(bool toolkit, int subCounter, int subRecords);
+// Offset and span of the download progress for the current file (the
+// flow's rule).
+using DownloadProgressRules::ProgressSpan;
+using DownloadProgressRules::DownloadSpan;
 
 // Close reason and its funnel phase from the two tab pages, the progress
 // and the views.

@@ -70,12 +70,6 @@ void MainWndTelemetry::ProgramLaunchClicked(bool waitForDelivery) const {
   UiFunnel("CoreFuncEvent", "Starting", 1, "Download", "ProgramLaunch", "null");
 }
 
-void MainWndTelemetry::PackageSize(int64_t bytes) const {
-  char mb[32];
-  std::snprintf(mb, sizeof mb, "%.2fMB", static_cast<double>(bytes) / 1048576.0);
-  UiEvent("Other", "PackageSize", mb);
-}
-
 void MainWndTelemetry::DownloadFailed(bool retry) const { UiEvent("Download", "8.DownFail", RunLabel(retry)); }
 
 void MainWndTelemetry::Closed(const std::string& reason, const std::string& phase) const {

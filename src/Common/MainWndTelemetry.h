@@ -33,8 +33,6 @@ class MainWndTelemetry {
   // delivery when the program is started without the waiting window.
   void ProgramLaunchClicked(bool waitForDelivery) const;
 
-  // The package's size, at the first progress report of a download (any thread).
-  void PackageSize(int64_t bytes) const;
   // The download failed (the failure box was shown).
   void DownloadFailed(bool retry) const;
   // The window closes, with the reason and its funnel phase.

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cwctype>
 #include <exception>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -415,6 +416,19 @@ struct JobEnd {
 }  // namespace
 
 int RunningJobs() { return g_running.load(); }
+
+void StartCounted(std::function<void()> work) {
+  g_running.fetch_add(1);
+  try {
+    std::thread([work = std::move(work)] {
+      JobEnd counted;
+      work();
+    }).detach();
+  } catch (const std::exception& e) {
+    g_running.fetch_sub(1);
+    LOG(INFO) << " Thread not started: " << e.what();
+  }
+}
 
 unsigned RunJob(void* p, void (*job)(const SideFetchContext&)) {
   JobEnd counted;  // StartDetached counted this job in

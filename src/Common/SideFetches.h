@@ -7,6 +7,7 @@
 // (configuration, install state, HTTP factory) and a link to the window that
 // the window cuts when it goes. Every failure ends the job with a log line.
 #pragma once
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -71,6 +72,9 @@ void StartDetached(unsigned (*entry)(void*), const std::shared_ptr<SideFetchCont
 // How many jobs started by StartDetached have not ended yet (tests wait for 0
 // before they take away what the jobs use, such as the OS they run on).
 int RunningJobs();
+// Runs work on a detached thread counted with the jobs (the install worker:
+// the process ends early rather than destroy what it still uses).
+void StartCounted(std::function<void()> work);
 
 // The click id in the stub's file name: the text between the last "_" and
 // the last "." when it is longer than 20 characters and begins with "2",

@@ -1,11 +1,13 @@
 #include "Common/Startup.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <utility>
 
 #include "Common/InstallUIMainWnd.h"
 #include "Common/ProcessSlots.h"
+#include "Common/SideFetches.h"
 #include "Common/TelemetryWiring.h"
 #include "ui/UiTelemetry.h"
 #include "FuntionImpl/RunOptions.h"
@@ -78,6 +80,19 @@ void SetUpToolkit() {
     SkinUI::CPaintManagerUI::SetResourceZip(bytes);
   RegisterStubControls();
 }
+
+// Side-fetches are not waited for, so one may still run when the start-up is
+// done. The process's normal end would destroy the log and the telemetry
+// queue under it (a use after free; under ASan with the leak check, a dead
+// lock at exit); the process then ends here, skipping the static destructors.
+void EndWhileSideFetchesRun() {
+  if (SideFetches::RunningJobs() == 0) return;
+  el::Loggers::flushAll();
+  std::fflush(nullptr);
+  std::_Exit(0);
+}
+
+int RunStartUp(const std::wstring& commandLine);
 }  // namespace
 
 std::string ExtractEarlyLabel(const std::string& text, const char* label) {
@@ -116,6 +131,13 @@ void ShutDown::Run() {
 }
 
 int RunStub(const std::wstring& commandLine) {
+  const int code = RunStartUp(commandLine);
+  EndWhileSideFetchesRun();
+  return code;
+}
+
+namespace {
+int RunStartUp(const std::wstring& commandLine) {
   platform::Os& os = platform::os();
   if (commandLine == L"debug") os.AttachDebugConsole();
   std::fputs("test", stdout);
@@ -166,5 +188,6 @@ int RunStub(const std::wstring& commandLine) {
   shutDown.Arm(ShutDown::kWaitLines);
   return 0;
 }
+}  // namespace
 
 }  // namespace Startup

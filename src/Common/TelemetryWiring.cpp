@@ -1,6 +1,7 @@
 #include "Common/TelemetryWiring.h"
 
 #include "log/Events.h"
+#include "log/Log.h"
 #include "telemetry/CSingleUserLog.h"
 #include "Common/UiTelemetryQueue.h"
 
@@ -10,6 +11,7 @@ namespace {
 class EventsToUserLog final : public IEvents {
  public:
   void event(const std::string& category, const std::string& action, const std::string& label) override {
+    LOG(INFO) << " Event: " << category << " " << action << " " << label;
     CSingleUserLog::Instance().AddUserLog(category.c_str(), action.c_str(), label.c_str());
   }
   void funnelEx(const std::string& category, const std::string& action, const std::string& key,
@@ -21,6 +23,7 @@ class EventsToUserLog final : public IEvents {
     CSingleUserLog::Instance().AddUserLog_funnel(eventType, coreFunction, step, category, action, label, false, kit);
   }
   void eventWait(const std::string& category, const std::string& action, const std::string& label) override {
+    LOG(INFO) << " Event: " << category << " " << action << " " << label;
     CSingleUserLog::Instance().AddUserLog(category.c_str(), action.c_str(), label.c_str(), true);
   }
 };

@@ -123,6 +123,7 @@ Action members:
           package file <root>/<name>: its MD5, size and address
           "{base}/pkg/<name>", Downloader_id and Site_id echoed from the
           query, wrapped in other text, with "\r\n" ending Process_name.
+  "package_md5": hex: with "package", this Md5 instead of the file's.
   "error_page": true: download information only: an HTML error page (200)
           without any Downloader element.
   "comment": ignored.
@@ -246,7 +247,7 @@ ACTION_KEYS = {
     "redirect_status", "back_url", "back_url_encode", "redirect_loop", "rate",
     "reset_after", "close_after", "stall_after", "stall_seconds",
     "ignore_range", "total_delta", "total", "header_case", "comment",
-    "package", "error_page",
+    "package", "package_md5", "error_page",
 }
 HEADER_CASES = {"lower": str.lower, "upper": str.upper}
 BODY_KEYS = ("body", "body_json", "body_b64", "body_file")
@@ -257,7 +258,7 @@ DOWNLOADINFO_ERROR_PAGE = (b"<!DOCTYPE html>\n<html><head><title>502 Bad Gateway
                            b"<body><h1>Bad Gateway</h1><p>Downloader service unavailable.</p></body></html>\n")
 
 
-def downloadinfo_for_package(path, url, query):
+def downloadinfo_for_package(path, url, query, md5_text=None):
     """A download-information answer describing the package file at path."""
     md5 = hashlib.md5()
     size = 0
@@ -276,7 +277,7 @@ def downloadinfo_for_package(path, url, query):
             "<Downloader_type>2</Downloader_type>\n"
             "</Downloader>\n</Response>\n<!-- served by the fake services -->\n"
             % (params.get("SoftWareID", "0"), params.get("SiteID", "0"), url,
-               md5.hexdigest(), size)).encode("utf-8")
+               md5_text or md5.hexdigest(), size)).encode("utf-8")
 
 
 def log(msg):
@@ -931,7 +932,7 @@ class Handler(BaseHTTPRequestHandler):
             if full is None:
                 return self.plan_bytes(plan, 404, b"package missing\n", TEXT_TYPE)
             data = downloadinfo_for_package(full, "%s/pkg/%s" % (server.base, action["package"]),
-                                            query)
+                                            query, action.get("package_md5"))
             return self.plan_bytes(plan, status or 200, data, action.get("content_type", XML_TYPE))
         if route == "downloadinfo":
             name = action.get("file", "downloader.xml")

@@ -11,18 +11,33 @@ mkdir -p "$app/resources" "$work/tmp"
 cp "$exe" "$app/lumevia-setup"
 cp "$(dirname "$exe")/resources/ZIPRES_138" "$app/resources/"
 export LUMEVIA_POSIX_ROOT=$work/root TMPDIR=$work/tmp
+# Run options: every service at BASE, then EXTRA lines. By default a closed
+# local port, so that no copy waits on the network.
+options() { printf '[Endpoints]\r\nServiceBase=%s\r\n%s' "$1" "${2:-}" >"$app/zq_downloader.cfg"; }
+no_services=http://127.0.0.1:9
+options $no_services
 class_dir=$LUMEVIA_POSIX_ROOT/windows/ZQ_UI_Frame_642
 logs() { find "$work/tmp" -name '*.log' | sort; }
 
 has_window() { [[ -n $(ls "$class_dir" 2>/dev/null) ]]; }
 window_count() { ls "$class_dir" 2>/dev/null | wc -l; }
 
-start() { "$app/lumevia-setup" "$@" >"$work/out.$RANDOM" 2>&1 & pids+=($!); last=$!; }
-stop_and_check() {  # stop_and_check PID: WM_CLOSE (SIGTERM), then exit code 0
+# The output of each copy is out.PID (exec keeps the subshell's id).
+start() { ( exec "$app/lumevia-setup" "$@" >"$work/out.$BASHPID" 2>&1 ) & pids+=($!); last=$!; }
+exited() { [[ $(ps -o stat= -p "$1" 2>/dev/null || echo Z) == Z* ]]; }
+stop_and_check() {  # stop_and_check PID: WM_CLOSE (SIGTERM), then exit 0 within 60 s, no sanitizer report
   kill -TERM "$1"
+  if ! wait_for 60 exited "$1"; then
+    if command -v gdb >/dev/null; then
+      gdb -p "$1" -batch -ex "thread apply all bt" 2>/dev/null | grep -E '^(Thread|#)' >&2
+    fi
+    fail "no exit within 60 s after close: $(tail -c 2000 "$work/out.$1")"
+  fi
   local rc=0
   wait "$1" || rc=$?
-  [[ $rc -eq 0 ]] || fail "exit code $rc after close"
+  [[ $rc -eq 0 ]] || fail "exit code $rc after close: $(tail -c 2000 "$work/out.$1")"
+  # A report cut short by the process's own end still leaves its first line.
+  ! grep -q -E 'ERROR: [A-Za-z]+Sanitizer|runtime error:' "$work/out.$1" || fail "sanitizer report: $(cat "$work/out.$1")"
 }
 
 echo "case: a second copy switches to the first one's window and leaves"
@@ -59,7 +74,7 @@ grep -q ' Already exist instance, id is: 642$' $(logs) || fail "no 'Already exis
 kill "$holder"
 
 echo "case: AutoRun = 1 lets two copies run side by side"
-printf '[Settings]\r\nAutoRun=1\r\n' >"$app/zq_downloader.cfg"
+options $no_services $'[Settings]\r\nAutoRun=1\r\n'
 start; a=$last
 wait_for 10 has_window || fail "first AutoRun copy shows no window"
 start; b=$last
@@ -67,7 +82,19 @@ two_windows() { [[ $(window_count) -eq 2 ]]; }
 wait_for 10 two_windows || fail "second AutoRun copy did not run beside the first"
 stop_and_check "$a"
 stop_and_check "$b"
-rm "$app/zq_downloader.cfg"
+options $no_services
+
+echo "case: a side-fetch still running when the process ends"
+rm -rf "$work/tmp"/*
+python3 "$(dirname "$0")/late_answer.py" "$work/port" "$work/tmp" & pids+=($!); server=$!
+wait_for 10 test -s "$work/port" || fail "late-answer service did not start"
+options "http://127.0.0.1:$(cat "$work/port")"
+start; p=$last
+wait_for 20 test -e "$work/port.held" || fail "the privacy question never came"
+stop_and_check "$p"
+grep -q ' Wait exit 3$' $(logs) || fail "shut-down did not finish"
+kill "$server"
+options $no_services
 
 echo "case: a damaged or missing skin still starts and exits 0"
 for kind in missing empty notzip; do

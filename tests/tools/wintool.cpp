@@ -8,11 +8,18 @@
 //   wintool title CLASS           prints the title of the class's window (UTF-8)
 //   wintool colour CLASS RRGGBB   prints how many pixels of the window's client
 //                                 area have that colour
+//   wintool spots CLASS RRGGBB L T R B
+//                                 prints "x y" for each group of pixels near that
+//                                 colour inside the client rectangle L,T-R,B:
+//                                 columns of it at most 12 pixels apart make one
+//                                 group; x y is the group's middle
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 namespace {
 struct CountCtx {
@@ -38,11 +45,18 @@ int Count(const std::wstring& cls, bool close) {
   EnumWindows(Visit, reinterpret_cast<LPARAM>(&ctx));
   return ctx.count;
 }
-// Pixels of the window's client area equal to rgb (0xRRGGBB), read back from
-// a copy of the window's painting; -1 when the window cannot be read.
-long CountColour(HWND hwnd, unsigned rgb) {
+// A copy of the window's client area painting, 0xRRGGBB per pixel, row by
+// row; empty when the window cannot be read.
+struct Capture {
+  int w = 0, h = 0;
+  std::vector<unsigned> px;
+  unsigned At(int x, int y) const { return px[static_cast<size_t>(y) * w + x] & 0xFFFFFFu; }
+};
+
+Capture Grab(HWND hwnd) {
+  Capture cap;
   RECT rc;
-  if (!GetClientRect(hwnd, &rc) || rc.right <= 0 || rc.bottom <= 0) return -1;
+  if (!GetClientRect(hwnd, &rc) || rc.right <= 0 || rc.bottom <= 0) return cap;
   const int w = rc.right, h = rc.bottom;
   HDC wdc = GetDC(hwnd);
   HDC mem = CreateCompatibleDC(wdc);
@@ -55,28 +69,78 @@ long CountColour(HWND hwnd, unsigned rgb) {
   bi.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   HBITMAP bmp = CreateDIBSection(wdc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  long count = -1;
   if (bmp && bits) {
     HGDIOBJ old = SelectObject(mem, bmp);
     if (BitBlt(mem, 0, 0, w, h, wdc, 0, 0, SRCCOPY)) {
       GdiFlush();
-      count = 0;
-      const auto* px = static_cast<const unsigned*>(bits);
-      for (long i = 0; i < static_cast<long>(w) * h; ++i)
-        if ((px[i] & 0xFFFFFFu) == rgb) ++count;
+      const auto* p = static_cast<const unsigned*>(bits);
+      cap.px.assign(p, p + static_cast<size_t>(w) * h);
+      cap.w = w;
+      cap.h = h;
     }
     SelectObject(mem, old);
   }
   if (bmp) DeleteObject(bmp);
   DeleteDC(mem);
   ReleaseDC(hwnd, wdc);
+  return cap;
+}
+
+// Pixels of the window's client area equal to rgb (0xRRGGBB); -1 when the
+// window cannot be read.
+long CountColour(HWND hwnd, unsigned rgb) {
+  Capture cap = Grab(hwnd);
+  if (cap.px.empty()) return -1;
+  long count = 0;
+  for (unsigned p : cap.px)
+    if ((p & 0xFFFFFFu) == rgb) ++count;
   return count;
+}
+
+// Anti-aliased text has few pixels of exactly its colour: near is enough.
+bool Near(unsigned a, unsigned b) {
+  for (int shift = 0; shift < 24; shift += 8) {
+    int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+    if (d < -24 || d > 24) return false;
+  }
+  return true;
+}
+
+// Prints the middle of each group of pixels near rgb inside the rectangle;
+// false when the window cannot be read.
+bool PrintSpots(HWND hwnd, unsigned rgb, RECT area) {
+  const int kGap = 12;
+  Capture cap = Grab(hwnd);
+  if (cap.px.empty()) return false;
+  area.left = std::max(0L, area.left);
+  area.top = std::max(0L, area.top);
+  area.right = std::min(static_cast<long>(cap.w), area.right);
+  area.bottom = std::min(static_cast<long>(cap.h), area.bottom);
+  int first = -1, last = -1;
+  long ySum = 0, n = 0;
+  auto flush = [&] {
+    if (n > 0) std::printf("%d %ld\n", (first + last) / 2, ySum / n);
+    first = last = -1;
+    ySum = n = 0;
+  };
+  for (int x = area.left; x < area.right; ++x) {
+    for (int y = area.top; y < area.bottom; ++y) {
+      if (!Near(cap.At(x, y), rgb)) continue;
+      if (last >= 0 && x - last > kGap) flush();
+      if (first < 0) first = x;
+      last = x;
+      ySum += y;
+      ++n;
+    }
+  }
+  flush();
+  return true;
 }
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) {
-    std::fwprintf(stderr, L"usage: wintool find|count|wait|close|title|colour|hold-mutex ARG [MS|RRGGBB]\n");
+    std::fwprintf(stderr, L"usage: wintool find|count|wait|close|title|colour|spots|hold-mutex ARG [MS|RRGGBB [L T R B]]\n");
     return 2;
   }
   std::wstring cmd = argv[1], arg = argv[2];
@@ -111,6 +175,12 @@ int wmain(int argc, wchar_t** argv) {
     long n = CountColour(hwnd, static_cast<unsigned>(std::wcstoul(argv[3], nullptr, 16)));
     std::printf("%ld\n", n);
     return n < 0 ? 1 : 0;
+  }
+  if (cmd == L"spots" && argc >= 8) {
+    HWND hwnd = FindWindowW(arg.c_str(), nullptr);
+    if (!hwnd) return 1;
+    RECT area = {_wtoi(argv[4]), _wtoi(argv[5]), _wtoi(argv[6]), _wtoi(argv[7])};
+    return PrintSpots(hwnd, static_cast<unsigned>(std::wcstoul(argv[3], nullptr, 16)), area) ? 0 : 1;
   }
   if (cmd == L"hold-mutex" && argc >= 4) {
     HANDLE m = CreateMutexW(nullptr, TRUE, arg.c_str());

@@ -37,6 +37,7 @@ void MainWindowFixture::TearDown() {
 InstallUIMainWnd& MainWindowFixture::Open() {
   wnd = std::make_unique<InstallUIMainWnd>();
   wnd->SetHttpFactory(web);
+  wnd->SetWorkerRunner([this](std::unique_ptr<InstallWorkerSetup> setup) { workers.push_back(std::move(setup)); });
   EXPECT_TRUE(wnd->Create(0, L"Lumevia", 0x800A0000u, 0, 0, 0, 600, 400));
   return *wnd;
 }

@@ -31,6 +31,8 @@ struct MainWindowFixture : ::testing::Test {
   std::unique_ptr<InstallUIMainWnd> wnd;
   // The services the window's side-fetches reach: none answers unless a test says so.
   std::shared_ptr<http::FakeHttpClientFactory> web = std::make_shared<http::FakeHttpClientFactory>();
+  // The install workers the window started (not run: the flow has its own tests).
+  std::vector<std::unique_ptr<InstallWorkerSetup>> workers;
 
   void SetUp() override;
   void TearDown() override;

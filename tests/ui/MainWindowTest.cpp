@@ -180,10 +180,22 @@ TEST_F(MainWnd, ProgressNeverGoesBackAndTimersFollowThePhases) {
   w.SendMsg(WM_DOWN_PROGRESS, 30);
   w.SendMsg(WM_DOWN_PROGRESS, 25);
   EXPECT_EQ(w.Progress(), 30);
-  w.OnDownloadProgress(50, 100);  // posted: 40 of 80
+  // The install click passed its checks and handed the worker what it needs.
+  ASSERT_EQ(workers.size(), 1u);
+  EXPECT_EQ(workers[0]->state, w.State());
+  EXPECT_EQ(workers[0]->host, w.Host());
+  EXPECT_EQ(workers[0]->installFolderName, L"Lumevia");
+  ASSERT_TRUE(workers[0]->labels);
+  std::wstring label;
+  EXPECT_TRUE(workers[0]->labels->LabelText(L"Process_name", label));
+  EXPECT_EQ(label, L"Velscape.exe");
+  // The worker's timer requests run on the window's thread.
+  w.Host()->RequestTimer(kTimerAnimation, 1000);
   PumpPendingMessages();
-  EXPECT_EQ(w.Progress(), 40);
-  EXPECT_EQ(events.LastLabel("PackageSize"), "0.00MB");
+  EXPECT_EQ(w.TimerPeriod(kTimerAnimation), 1000u);
+  w.Host()->RequestKillTimer(kTimerAnimation);
+  PumpPendingMessages();
+  EXPECT_EQ(w.TimerPeriod(kTimerAnimation), 0u);
   w.SendMsg(WM_MD5_CHECK_START);
   EXPECT_EQ(w.Progress(), 80);
   EXPECT_EQ(w.TimerPeriod(kTimerVerify), 2000u);
@@ -198,22 +210,12 @@ TEST_F(MainWnd, ProgressNeverGoesBackAndTimersFollowThePhases) {
   EXPECT_EQ(w.TimerPeriod(kTimerInstalling), 0u);
 }
 
-TEST(MainWndRules, InstallTimerPeriodAndDownloadSpans) {
+// The download spans are the flow's rule (tests/flow).
+TEST(MainWndRules, InstallTimerPeriodAdviceAndLicenceHeights) {
   using namespace MainWndRules;
   EXPECT_EQ(InstallTimerPeriod(71680000), 400u);
   EXPECT_EQ(InstallTimerPeriod(0), 1u);
   EXPECT_EQ(InstallTimerPeriod(int64_t{1} << 50), 0x7FFFFFFFu);  // no wrap into a short period
-  auto span = [](bool toolkit, int counter, int records) {
-    ProgressSpan s = DownloadSpan(toolkit, counter, records);
-    return s.offset * 100 + s.span;
-  };
-  EXPECT_EQ(span(false, 0, 0), 80);
-  EXPECT_EQ(span(true, 0, 2), 40);
-  EXPECT_EQ(span(true, 1, 2), 4020);
-  EXPECT_EQ(span(true, 1, 1), 4040);
-  EXPECT_EQ(span(true, 2, 2), 6020);
-  EXPECT_EQ(span(true, 2, 1), 80);
-  EXPECT_EQ(span(true, 0, 3), 80);
   EXPECT_EQ(AdviceUrl(L"https://h/p.exe", L"LumeviaSetup_abc12.exe", true),
             L"https://h/p.exe?rnclid=abc12&package=LumeviaSetup_abc12.exe");
   EXPECT_EQ(AdviceUrl(L"https://h/p.exe", L"LumeviaSetup.exe", true), L"https://h/p.exe");

@@ -1,0 +1,90 @@
+// One run of the install worker, split by phase over InstallWorker.cpp
+// (preparation and download), InstallWorkerSubPrograms.cpp and
+// InstallWorkerInstall.cpp (verification and installation). Private to the
+// flow library.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "flow/InstallWorker.h"
+#include "platform/Platform.h"
+
+class InstallRun {
+ public:
+  explicit InstallRun(const InstallWorkerSetup& setup);
+  unsigned Run();
+
+  static constexpr unsigned kFailed = static_cast<unsigned>(-1);
+
+  // How one installer process ended.
+  enum class InstallerEnd { Finished, TimedOut, NotStarted, WaitFailed };
+  struct InstallerOutcome {
+    InstallerEnd end = InstallerEnd::NotStarted;
+    unsigned long exitCode = 0;
+    unsigned long error = 0;  // the system's error when not started
+    unsigned timedOutSteps = 0;
+  };
+  // Starts the installer and waits in steps of 1000 ms; after 241 timed-out
+  // steps the next one ends the wait (the process is left running).
+  // onStarted runs once the process exists.
+  static InstallerOutcome RunInstaller(const std::wstring& program, const std::wstring& commandLine,
+                                       const std::function<void()>& onStarted);
+  // The outcome as the log names it ("0" finished, "258" timed out, ...).
+  static std::string WaitResultText(const InstallerOutcome& outcome);
+
+ private:
+  // Steps before the download; false when the run ended (result_ holds why).
+  bool Prepare();
+  void ChooseAddress();
+  bool CheckSpace();
+  bool PreparePackagePath();
+  void Fallback64Bit();
+  void DropStalePackage();
+  bool FailUnusableAddress(const char* why);
+  // The download with its retries, the figures, and the end of a run that
+  // installs nothing.
+  unsigned Download();
+  void ReportFigures();
+  // Sub-programs of a toolkit product.
+  void DownloadSubPrograms();
+  void DownloadSubProgram(size_t i, size_t n);
+  void CheckSubPrograms();
+  void InstallSubPrograms(const std::wstring& dir, const std::wstring& lang, const std::wstring& tracking);
+  // Verification and the silent installation.
+  unsigned VerifyAndInstall();
+  bool Verify();
+  unsigned Install();
+  void OpenProductPage();
+  void AutoRunRestart();
+
+  // Telemetry helpers: the funnel records of the flow are all
+  // ("CoreFuncEvent", f, step, "Download", action, "null").
+  void Event(const std::string& category, const std::string& action, const std::string& label) const;
+  void Funnel(const char* function, int step, const std::string& action, bool kit = false) const;
+  // A sub-program's event (category "Download", label its id) and funnel
+  // record (action funnelPrefix + id, kit mark).
+  void KitStep(const char* action, const char* function, int step, const char* funnelPrefix,
+               const std::string& id) const;
+  const char* RunLabel() const;
+  int64_t SecondsSince(uint64_t tick) const;
+  std::wstring Label(const wchar_t* name) const;
+  std::string Narrow(const std::wstring& w) const;
+
+  const InstallWorkerSetup& setup_;
+  http::IHttpClientFactory& clients_;
+  ProductConfig cfg_;
+  std::wstring url_;         // the address downloaded from
+  std::string fieldName_;    // the configuration field it came from
+  std::wstring downloadDir_; // temporary download folder
+  std::wstring productFolder_;
+  std::wstring fileName_;
+  std::wstring package_;
+  bool isCdn_ = false;
+  bool installer_ = false;
+  uint64_t t0_ = 0, t1_ = 0, figuresTick_ = 0;
+  int result_ = 0;
+  // By sub-program index: downloaded, and passed its checks.
+  std::vector<bool> subDownloaded_, subVerified_;
+};

@@ -1,0 +1,30 @@
+#include "flow/Launch.h"
+
+#include <vector>
+
+#include "FuntionImpl/SystemInfo.h"
+
+namespace {
+
+std::wstring TrimBlanks(const std::wstring& text) {
+  size_t first = text.find_first_not_of(L' ');
+  if (first == std::wstring::npos) return {};
+  size_t last = text.find_last_not_of(L' ');
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+StartPaths GetStartExePaths(const ProductConfig& cfg, const InstallState& state, const std::wstring& installDir,
+                            bool toolkit) {
+  StartPaths paths;
+  const std::wstring folder = TrimBlanks(installDir) + L"\\";
+  // Only a single sub-program is started beside the product.
+  const std::vector<SubProgramRecord> subs = state.SubPrograms();
+  if (toolkit && subs.size() == 1 && cfg.StartSubProgram != 0 && subs[0].downloaded != 0) {
+    paths.subPath = FuntionImpl::FindFileInDir(folder + subs[0].folderName, subs[0].launchName);
+    paths.subId = subs[0].id;
+  }
+  if (cfg.LoadState == 2) paths.mainPath = FuntionImpl::FindFileInDir(folder, cfg.Process_name);
+  return paths;
+}

@@ -1,0 +1,203 @@
+// The worker after the download: digest and signature, the installer's
+// outcomes, sub-programs, the AutoRun restart and a window that went away.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "FuntionImpl/Md5.h"
+#include "WorkerFixture.h"
+#include "flow/InstallMessages.h"
+#include "platform/Utf.h"
+
+using namespace flowtest;
+
+namespace {
+
+constexpr unsigned kFailed = static_cast<unsigned>(-1);
+const wchar_t kPackageName[] = L"Lumevia_setup_3.1.0.exe";
+
+}  // namespace
+
+// ---- Verification -------------------------------------------------------------------
+
+struct CheckCase {
+  const char* name;
+  bool md5Matches, signedPackage;
+  const char* code;
+  const char* report;
+};
+
+class Verification : public WorkerRun, public ::testing::WithParamInterface<CheckCase> {};
+
+TEST_P(Verification, TheSignatureDecidesAndEveryFailureIsReported) {
+  const CheckCase& c = GetParam();
+  if (!c.md5Matches) config->Md5 = L"ffffffffffffffffffffffffffffffff";
+  if (!c.signedPackage) os.unsigned_.insert(kPackageName);
+  const unsigned result = run();
+
+  EXPECT_EQ(events.labels("Other", "FlowError"), std::vector<std::string>{c.code});
+  EXPECT_EQ(reports(), std::vector<std::string>{std::string("pid=642&type=2&exception_code=") + c.report +
+                                                "&other=," + kPackageUrl});
+  EXPECT_TRUE(log.has(" Send error report, response is "));
+  if (c.signedPackage) {
+    EXPECT_EQ(result, 0u);
+    EXPECT_EQ(os.starts().size(), 1u);
+    EXPECT_EQ(host->messages().back(), WM_AUTO_START_APP);
+  } else {
+    EXPECT_EQ(result, kFailed);
+    EXPECT_TRUE(os.starts().empty());
+    EXPECT_EQ(host->messages(), (std::vector<unsigned>{WM_MD5_CHECK_START, WM_CHECK_FAIL}));
+    EXPECT_EQ(state->phase, 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Checks, Verification,
+    ::testing::Values(CheckCase{"WrongDigest", false, true, "DL013", "MD5_Check_Fail_Cfg1"},
+                      CheckCase{"Unsigned", true, false, "DL014", "Hash_Check_Fail_Cfg1"},
+                      CheckCase{"Both", false, false, "DL015", "MD5_Hash_Check_Fail_Cfg1"}),
+    [](const ::testing::TestParamInfo<CheckCase>& i) { return std::string(i.param.name); });
+
+// ---- The installer --------------------------------------------------------------------
+
+struct InstallerCase {
+  const char* name;
+  Installer installer;
+  std::vector<unsigned> messages;
+  std::vector<std::string> expectedEvent;  // category, action, label
+};
+
+class InstallerOutcome : public WorkerRun, public ::testing::WithParamInterface<InstallerCase> {};
+
+TEST_P(InstallerOutcome, EveryFailureShowsTheTimeOutViewAndOnlyTheTimeOutIsDL016) {
+  const InstallerCase& c = GetParam();
+  os.installers[kPackageName] = c.installer;
+  EXPECT_EQ(run(), kFailed);
+  EXPECT_EQ(host->messages(), c.messages);
+  EXPECT_EQ(events.labels(c.expectedEvent[0], c.expectedEvent[1]), std::vector<std::string>{c.expectedEvent[2]});
+  if (c.installer != Installer::NeverEnds) {
+    EXPECT_TRUE(events.labels("Other", "FlowError").empty());
+  }
+  EXPECT_EQ(events.all().back(), "F Installing|0|CoreFuncEnd|main");
+  EXPECT_TRUE(events.labels("Download", "6.ProgramFinsh").empty());
+  EXPECT_FALSE(state->installerFinished);
+  EXPECT_EQ(os.openHandles, 0) << "the handle is closed on every branch";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Installers, InstallerOutcome,
+    ::testing::Values(
+        InstallerCase{"ExitCode3",
+                      Installer::ExitCode3,
+                      {WM_MD5_CHECK_START, WM_PROGRAM_INSTALL_START, WM_PROGRAM_INSTALL_TIMEOUT},
+                      {"Other", "InstallExitCode", "3"}},
+        InstallerCase{"CannotStart",
+                      Installer::CannotStart,
+                      {WM_MD5_CHECK_START, WM_PROGRAM_INSTALL_TIMEOUT},
+                      {"Other", "InstallStartError", "193"}},
+        InstallerCase{"NeverEnds",
+                      Installer::NeverEnds,
+                      {WM_MD5_CHECK_START, WM_PROGRAM_INSTALL_START, WM_PROGRAM_INSTALL_TIMEOUT},
+                      {"Other", "FlowError", "DL016"}}),
+    [](const ::testing::TestParamInfo<InstallerCase>& i) { return std::string(i.param.name); });
+
+TEST_F(WorkerRun, TimeLimitIsTwoHundredFortyTwoSteps) {
+  os.installers[kPackageName] = Installer::NeverEnds;
+  EXPECT_EQ(run(), kFailed);
+  EXPECT_EQ(os.waits, 242);
+  EXPECT_TRUE(log.has(" Cmd nWaitSeconds timed out: 241"));
+}
+
+// ---- Sub-programs ---------------------------------------------------------------------
+
+TEST_F(WorkerRun, SubProgramsDownloadCheckAndInstallBesideThePackage) {
+  setup.toolkit = true;
+  const std::string kit31 = SignedLookingPackage(kMiB + 100, 31), kit32 = SignedLookingPackage(kMiB + 200, 32);
+  clients->web.serveFile("http://pkg.test/kit31.exe", kit31);
+  clients->web.serveFile("http://pkg.test/kit32.exe", kit32);
+  platform::nativeOs().CreateDirectories(dir.file(L"kits"));
+  const std::wstring file31 = dir.file(L"kits/kit31_1.exe"), file32 = dir.file(L"kits/kit32_1.exe");
+  SubProgramRecord r31, r32;
+  r31.id = 31, r31.fileSize = std::to_wstring(kit31.size()), r31.md5 = platform::WideFromUtf8(FuntionImpl::Md5Hex(kit31));
+  r32.id = 32, r32.fileSize = std::to_wstring(kit32.size()), r32.md5 = platform::WideFromUtf8(FuntionImpl::Md5Hex(kit32));
+  state->AppendSubProgram(r31, L"http://pkg.test/kit31.exe", file31, L"Kit31");
+  state->AppendSubProgram(r32, L"http://pkg.test/kit32.exe", file32, L"Kit32");
+  os.unsigned_.insert(L"kit32_1.exe");              // its signature fails: not installed
+  os.installers[L"kit31_1.exe"] = Installer::NeverEnds;  // it gets the same time limit
+
+  ASSERT_EQ(run(), 0u);
+  for (const char* action : {"3.DownloadingIsChToolKit", "4.DownFinshIsChToolKit", "Md5CheckStartIsChToolKit",
+                             "Md5CheckFinshIsChToolKit"})
+    EXPECT_EQ(events.labels("Download", action), (std::vector<std::string>{"31", "32"})) << action;
+  EXPECT_EQ(events.labels("Other", "FlowErrorIsChToolKitErrorCode"), std::vector<std::string>{"DL014"});
+  EXPECT_EQ(events.labels("Download", "5.ProgramInstallIsChToolKit"), std::vector<std::string>{"31"});
+  EXPECT_EQ(events.labels("Download", "6.ProgramFinshIsChToolKit"), std::vector<std::string>{"31"});
+  EXPECT_TRUE(events.labels("Other", "FlowError").empty()) << "the main package is not touched";
+  const std::vector<std::string> all = events.all();
+  for (const char* funnel : {"F Downloading|4|Downloading_31|kit", "F Downloading|5|DownFinsh_31|kit",
+                             "F Downloading|6|Downloading_32|kit", "F Md5Check|5|Md5CheckStart_32|kit",
+                             "F Installing|3|ProgramInstall_31|kit", "F Installing|4|ProgramFinsh_31|kit"})
+    EXPECT_NE(std::find(all.begin(), all.end(), funnel), all.end()) << funnel;
+
+  const std::vector<WorkerOs::Start> starts = os.starts();
+  ASSERT_EQ(starts.size(), 2u);
+  EXPECT_EQ(starts[1].program, file31);
+  EXPECT_EQ(starts[1].commandLine, L" /VERYSILENT /SP- /NORESTART /DIR=\"" +
+                                       platform::JoinPath(L"D:\\Apps\\Lumevia", L"Kit31") + L"\" /LANG=en /LOG=\"" +
+                                       file31 + L".install.log\" /sptrack \"LumeviaSetup_abc12.exe\"");
+  EXPECT_EQ(os.waits, 1 + 242);
+  EXPECT_TRUE(log.has(" Install finish: 258"));
+  EXPECT_EQ(os.openHandles, 0);
+  EXPECT_EQ(state->subProgramCounter, 2);
+  EXPECT_EQ(state->totalBytes, static_cast<int64_t>(package.size() + kit31.size() + kit32.size()));
+  EXPECT_TRUE(state->installerFinished);
+  EXPECT_EQ(host->messages().back(), WM_AUTO_START_APP);
+}
+
+// ---- AutoRun, ReplacePackage, a window that is gone -------------------------------
+
+TEST_F(WorkerRun, AutoRunRestartsTheStubAfterTheReplacePause) {
+  os.options("[Settings]\nAutoRun=1\nReplacePackage=1\n");
+  ASSERT_EQ(run(), 0u);
+  ASSERT_EQ(os.boxes.size(), 1u);
+  EXPECT_EQ(os.boxes[0].first,
+            L"程序包下载已完成且通过了校验，请手动替换程序包再继续。程序包路径是：\r\n" + packagePath());
+  EXPECT_EQ(os.boxes[0].second, L"提示");
+  EXPECT_EQ(os.sleeps, std::vector<unsigned>{2000});
+  const std::vector<std::wstring> removed = os.removed();
+  ASSERT_GE(removed.size(), 3u);
+  EXPECT_EQ(std::vector<std::wstring>(removed.end() - 3, removed.end()),
+            (std::vector<std::wstring>{packagePath(), packagePath() + L".xml", packagePath() + L".db"}));
+  EXPECT_EQ(host->releases, 1);
+  EXPECT_EQ(os.shellOpens.back(), (std::pair<std::wstring, std::wstring>{setup.stubPath, L""}));
+  EXPECT_EQ(host->closes, std::vector<int>{0});
+  for (int i = 1; i <= 8; ++i) EXPECT_TRUE(log.has(" Force Exit " + std::to_string(i))) << i;
+  EXPECT_TRUE(log.has(" Force Exit 7 error code = 42, 0"));
+  EXPECT_EQ(host->messages().back(), WM_AUTO_START_APP);
+}
+
+TEST_F(WorkerRun, GoneWindowGetsNoBoxAndTheRunGoesOn) {
+  os.options("[Settings]\nReplacePackage=1\n");
+  host->window = 0;
+  ASSERT_EQ(run(), 0u);
+  EXPECT_TRUE(os.boxes.empty());
+  EXPECT_EQ(host->messages().back(), WM_AUTO_START_APP);
+}
+
+TEST_F(WorkerRun, StartedWorkerKeepsWhatItTouchesAliveUntilItEnds) {
+  std::weak_ptr<CConfigure> weakConfig = config;
+  std::weak_ptr<InstallState> weakState = state;
+  std::weak_ptr<RecordingHost> weakHost = host;
+  std::weak_ptr<http::FakeHttpClientFactory> weakClients = clients;
+  InstallWorkerSetup detached = setup;
+  setup = {};
+  config.reset(), state.reset(), host.reset(), clients.reset(), labels.reset();
+  InstallWorker::Start(std::move(detached));  // the window lets go of everything at once
+  for (int i = 0; i < 600 && !(weakConfig.expired() && weakState.expired() && weakHost.expired() &&
+                               weakClients.expired());
+       ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_TRUE(weakConfig.expired() && weakState.expired() && weakHost.expired() && weakClients.expired());
+  EXPECT_EQ(events.labels("Other", "ProductVersion"), std::vector<std::string>{"3.1.0"});
+}

@@ -1,0 +1,329 @@
+// The install worker from the download information to the installed product.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+
+#include "WorkerFixture.h"
+#include "FuntionImpl/Md5.h"
+#include "engine/CDownLoadImpl.h"
+#include "flow/InstallMessages.h"
+#include "platform/Utf.h"
+
+using namespace flowtest;
+
+namespace {
+
+constexpr unsigned kFailed = static_cast<unsigned>(-1);
+
+std::vector<std::string> Times(int n, const std::string& s) { return std::vector<std::string>(n, s); }
+
+}  // namespace
+
+TEST_F(WorkerRun, SuccessfulRunReportsEveryStepInOrder) {
+  setup.animationFrames = 3;
+  host->controls[L"product_url_english"] = L"https://lumevia.example/welcome";
+  EXPECT_EQ(0u, run());
+
+  EXPECT_EQ(host->messages(), (std::vector<unsigned>{WM_MD5_CHECK_START, WM_PROGRAM_INSTALL_START,
+                                                     WM_PROGRAM_INSTALL_FINISH, WM_AUTO_START_APP}));
+  EXPECT_EQ(host->timers(), (std::vector<std::string>{"set 1000/1000", "kill 1000"}));
+  EXPECT_EQ(flowRecords(), (std::vector<std::string>{
+                               "X Download|DownloadConfigReady|DownloadConfigReadyCDN|Download_url",
+                               "E Download|3.Downloading...|First",
+                               "F Downloading|2|Downloading|main",
+                               "X Download|SliceDownloadStart||",
+                               "E Other|PackageSize|1.00MB",
+                               "E Download|4.DownFinsh|First",
+                               "F Downloading|3|DownFinsh|main",
+                               "E Other|MDownloadTime|0",
+                               "F Downloading|0|CoreFuncEnd|main",
+                               "E Other|DownloadSpeed|1003.91MB/s",  // the clock stood still: 1 ms
+                               "E DownloadTime|Server|0s",
+                               "E Other|DownloadTime|0",
+                               "X Download|DownloadSuccess|DownloadSuccessCDN|Download_url",
+                               "E Download|Md5CheckStart|",
+                               "F Md5Check|0|CoreFuncStart|main",
+                               "F Md5Check|1|Md5CheckStart|main",
+                               "E Download|Md5CheckFinsh|",
+                               "E Other|MMD5CheckTime|0",
+                               "F Md5Check|2|Md5CheckFinsh|main",
+                               "E Other|MD5CheckTime|0",
+                               "F Md5Check|0|CoreFuncEnd|main",
+                               "E Download|5.ProgramInstall|First",
+                               "F Installing|0|CoreFuncStart|main",
+                               "F Installing|1|ProgramInstall|main",
+                               "E Other|MInstallTime|0",
+                               "F Installing|2|ProgramFinsh|main",
+                               "E Download|6.ProgramFinsh|First",
+                               "F Installing|0|CoreFuncEnd|main",
+                               "E Other|InstallTime|0",
+                               "E Other|ProductVersion|3.1.0",
+                           }));
+
+  // The installer: the package, its command line, one wait, its handle closed.
+  ASSERT_EQ(os.starts().size(), 1u);
+  EXPECT_EQ(os.starts()[0].program, packagePath());
+  const std::string line = platform::Utf8FromWide(os.starts()[0].commandLine);
+  const std::string logPrefix = platform::Utf8FromWide(platform::JoinPath(os.temp, L"Lumevia_Setup_"));
+  EXPECT_EQ(line.rfind(" /VERYSILENT /SP- /NORESTART /DIR=\"D:\\Apps\\Lumevia\\\" /LANG=en /LOG=\"" + logPrefix, 0), 0u)
+      << line;
+  EXPECT_TRUE(std::regex_search(line, std::regex("_Setup_20[0-9]{12}\\.log\" /sptrack \"LumeviaSetup_abc12\\.exe\"$")))
+      << line;
+  EXPECT_EQ(os.openHandles, 0);
+  EXPECT_EQ(os.waits, 1);
+  EXPECT_EQ(state->phase, 1);
+  EXPECT_TRUE(state->installerFinished);
+  EXPECT_EQ(state->PackagePath(), packagePath());
+  EXPECT_EQ(state->CurrentDownloadUrl(), kPackageUrlW);
+  EXPECT_EQ(CDownLoadImpl::fileMd5(packagePath()), FuntionImpl::Md5Hex(package));
+  // The product page opens, and the product learns the language.
+  EXPECT_EQ(os.shellOpens, (std::vector<std::pair<std::wstring, std::wstring>>{
+                               {L"https://lumevia.example/welcome", L""}}));
+  EXPECT_TRUE(log.has(" Open Url: https://lumevia.example/welcome"));
+  for (const char* text : {" Speed-Test Totally Take 0 ms", " Download Totally Takes about 0s And Send To Server",
+                           " after md5 ", " Cmd Finished, nWaitSeconds: 0",
+                           " Install Totally Take 0.0 minutes And Send To Server"})
+    EXPECT_TRUE(log.has(text)) << text;
+  EXPECT_TRUE(os.boxes.empty());
+  EXPECT_TRUE(reports().empty());
+}
+
+TEST_F(WorkerRun, LanguageSwitchFollowsTheDownloaderIdAndTheOverridePicksTheProductPage) {
+  setup.language = 1;  // Japanese
+  setup.languageOverride = 2;
+  setup.addTracking = false;
+  config->Downloader_id = 117;
+  config->NeedStart_flag = 0;
+  host->controls[L"product_url_japanese"] = L"https://lumevia.example/ja";
+  host->controls[L"product_url_chinesesimp"] = L"https://lumevia.example/zh";
+  ASSERT_EQ(0u, run());
+  EXPECT_NE(os.starts()[0].commandLine.find(L" /LANG=jp /LOG="), std::wstring::npos);
+  EXPECT_EQ(os.starts()[0].commandLine.substr(os.starts()[0].commandLine.size() - 14), L" /sptrack null");
+  ASSERT_EQ(os.shellOpens.size(), 1u);
+  EXPECT_EQ(os.shellOpens[0].first, L"https://lumevia.example/zh");
+  EXPECT_EQ(host->messages().back(), WM_PROGRAM_INSTALL_FINISH) << "no start without NeedStart_flag";
+}
+
+TEST_F(WorkerRun, JapaneseOfOtherDownloadersIsJa) {
+  setup.language = 1;
+  config->Downloader_id = 121;
+  ASSERT_EQ(0u, run());
+  EXPECT_NE(os.starts()[0].commandLine.find(L" /LANG=ja /LOG="), std::wstring::npos);
+}
+
+TEST_F(WorkerRun, SuccessOnTheThirdAttemptIsAnAutomaticRetry) {
+  os.networkDownFor = 2;  // the first pass of two attempts finds no network
+  ASSERT_EQ(0u, run());
+  EXPECT_EQ(events.labels("Other", "FlowError"), Times(2, "DL010"));
+  EXPECT_EQ(events.labels("Other", "DownErrorCode"), Times(2, "error9"));
+  EXPECT_EQ(events.labels("Download", "4.DownFinsh"), Times(1, "AutoRetry"));
+  EXPECT_TRUE(log.has(" The Retry Frequency is: 0"));
+  EXPECT_TRUE(log.has(" The Retry Frequency is: 1"));
+  EXPECT_TRUE(log.has("Success\xA3\xACThe Retry Frequency is: 2"));
+  EXPECT_EQ(host->messages().back(), WM_AUTO_START_APP);
+}
+
+TEST_F(WorkerRun, UserRetryLabelsEveryPhaseRetry) {
+  state->retry = true;
+  ASSERT_EQ(0u, run());
+  for (const char* action : {"3.Downloading...", "4.DownFinsh", "5.ProgramInstall", "6.ProgramFinsh"})
+    EXPECT_EQ(events.labels("Download", action), Times(1, "Retry")) << action;
+}
+
+// ---- Download failures ------------------------------------------------------------
+
+struct FailureCase {
+  const char* name;
+  int result;
+  const char* code;
+};
+
+class DownloadFailure : public WorkerRun, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(DownloadFailure, FourAttemptsThenOneFailureMessageWithTheLastResult) {
+  const FailureCase& c = GetParam();
+  http::FakeAnswer answer;
+  switch (c.result) {
+    case 9:
+      os.network = false;
+      break;
+    case 10: {
+      // The size is known, no slice ever delivers, and the clock runs.
+      clients->web.handle(kPackageUrl, [this](const http::FakeRequest& r) {
+        http::FakeAnswer a;
+        if (r.method == "HEAD") a.headers = {{"Content-Length", std::to_string(package.size())}};
+        else a.status = 503;
+        return a;
+      });
+      os.tickStep = 1000;
+      break;
+    }
+    case 6:
+      answer.status = 404;
+      clients->web.answer(kPackageUrl, answer);
+      break;
+    case 13:
+      clients->web.redirect(kPackageUrl, kPackageUrl);
+      break;
+    case 15:
+      clients->web.serveFile(kPackageUrl, std::string(600000, 'x'));
+      break;
+  }
+  EXPECT_EQ(kFailed, run());
+  EXPECT_EQ(events.labels("Other", "FlowError"), Times(4, c.code));
+  EXPECT_EQ(events.labels("Other", "DownErrorCode"), Times(4, "error" + std::to_string(c.result)));
+  EXPECT_EQ(events.labels("Download", "4.DownFinsh"), Times(1, "AutoRetry"));
+  EXPECT_EQ(host->messages(), std::vector<unsigned>{WM_DOWN_FAIL});
+  EXPECT_EQ(host->posts().back().second, static_cast<uintptr_t>(c.result));
+  EXPECT_TRUE(log.has(" The Retry Frequency is: 2"));
+  EXPECT_TRUE(log.has(" The Retry Frequency is: 3"));
+  EXPECT_TRUE(os.starts().empty());
+  EXPECT_EQ(events.labels("Download", "Md5CheckStart").size(), 0u);
+  // Only too many redirects is reported to the exception collector.
+  const std::vector<std::string> bodies = reports();
+  if (c.result == 13) {
+    ASSERT_EQ(bodies.size(), 4u);
+    EXPECT_EQ(bodies[0], "pid=642&type=2&exception_code=Url_Too_Many_Redirects&other=," +
+                             std::string(kPackageUrl));
+    EXPECT_TRUE(log.has(" Send error report1, response is "));
+  } else {
+    EXPECT_TRUE(bodies.empty());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Results, DownloadFailure,
+                         ::testing::Values(FailureCase{"NoNetwork", 9, "DL010"}, FailureCase{"Stalled", 10, "DL011"},
+                                           FailureCase{"SizeUnknown", 6, "DL012"},
+                                           FailureCase{"TooManyRedirects", 13, "DL022"},
+                                           FailureCase{"TooSmall", 15, "DL017"}),
+                         [](const ::testing::TestParamInfo<FailureCase>& i) { return std::string(i.param.name); });
+
+// ---- Before the download ------------------------------------------------------------
+
+TEST_F(WorkerRun, NoUsableAddressOrAnEscapingVersionFailsAsUnusable) {
+  config->MirrorUrls = {L"https://cdn.lumevia.example/a.exe"};
+  EXPECT_EQ(kFailed, run());
+  EXPECT_EQ(config->GetLoadState(), 1);
+  EXPECT_EQ(events.labels("Other", "FlowError"), Times(1, "DL023"));
+  EXPECT_EQ(host->posts(), (std::vector<std::pair<unsigned, uintptr_t>>{{WM_DOWN_FAIL, 14}}));
+
+  // The version goes into the file name: it may not climb out of the folder.
+  config->LoadState = 2;
+  config->MirrorUrls = {kPackageUrlW};
+  config->Software_version = L"..\\..\\Startup\\x";
+  EXPECT_EQ(kFailed, run());
+  EXPECT_EQ(config->GetLoadState(), 1);
+  EXPECT_EQ(events.labels("Other", "FlowError"), Times(2, "DL023"));
+  EXPECT_EQ(host->posts().back(), (std::pair<unsigned, uintptr_t>{WM_DOWN_FAIL, 14}));
+  EXPECT_TRUE(log.has(" Package name refused, version: ..\\..\\Startup\\x"));
+  EXPECT_EQ(clients->web.requests().size(), 0u) << "nothing was downloaded";
+}
+
+TEST_F(WorkerRun, ShortTemporaryDriveEndsTheRun) {
+  // The drive root as the checks ask for it: "Z:\" under Wine, "/" natively.
+  const std::wstring root = os.temp.size() > 1 && os.temp[1] == L':' ? os.temp.substr(0, 2) + L"\\" : L"/";
+  os.freeByRoot[root] = 1000;
+  EXPECT_EQ(kFailed, run());
+  EXPECT_EQ(host->messages(), std::vector<unsigned>{WM_NO_ENOUGH_SPACE});
+  EXPECT_EQ(events.labels("Other", "FlowError"), Times(1, "DL008"));
+  EXPECT_EQ(events.labels("Other", "NoEnoughSpace"), Times(1, "download_1000"));
+}
+
+TEST_F(WorkerRun, ShortInstallDriveMovesTheFolderOnceThenGivesUp) {
+  os.freeByRoot[L"D:\\"] = 5000;
+  os.freeByRoot[L"E:\\"] = 7000;
+  EXPECT_EQ(kFailed, run());
+  EXPECT_EQ(host->folderText, L"E:\\Apps\\Lumevia");
+  EXPECT_EQ(host->messages(), std::vector<unsigned>{WM_NO_ENOUGH_SPACE});
+  EXPECT_EQ(events.labels("Other", "FlowError"), Times(1, "DL008"));
+  EXPECT_EQ(events.labels("Other", "NoEnoughSpace"), Times(1, "install_7000"));
+
+  // Room on the other drive: the run goes on there.
+  host->folderText = L"D:\\Apps\\Lumevia";
+  os.freeByRoot[L"E:\\"] = uint64_t{1} << 40;
+  EXPECT_EQ(0u, run());
+  EXPECT_NE(os.starts().back().commandLine.find(L"/DIR=\"E:\\Apps\\Lumevia\\\""), std::wstring::npos);
+}
+
+TEST_F(WorkerRun, SixtyFourBitAddressMissingFallsBackToTheFirstServiceLabel) {
+  const wchar_t k64[] = L"http://pkg.test/files/Lumevia_64.exe";
+  config->MirrorUrls = {k64};
+  http::FakeAnswer missing;
+  missing.status = 404;
+  clients->web.answer("http://pkg.test/files/Lumevia_64.exe", missing);
+  labels->labels[L"Download_url"] = L"https://dl.lumevia.example/Lumevia_setup.exe";  // a CDN: skipped
+  os.wow64 = true;
+  ASSERT_EQ(0u, run());
+  EXPECT_EQ(events.labels("Download", "64PC32Link"), Times(1, ""));
+  EXPECT_TRUE(log.has(" Curl check 64Bit link, http code is 404, curl code is 0"));
+  EXPECT_TRUE(log.has(" UrlUsed change to: http://pkg.test/files/Lumevia_setup.exe"));
+  EXPECT_EQ(state->CurrentDownloadUrl(), kPackageUrlW);
+
+  // A 32-bit system never asks: it downloads the address it was given.
+  os.wow64 = false;
+  EXPECT_EQ(kFailed, run());
+  EXPECT_EQ(events.labels("Download", "64PC32Link").size(), 1u);
+  const std::vector<std::string> lines = log.lines();
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.find(" Curl check 64Bit link") != std::string::npos; }),
+            1);
+  EXPECT_EQ(state->CurrentDownloadUrl(), k64);
+}
+
+TEST_F(WorkerRun, StaleRecordRemovesAPackageOfAnotherVersionOrDigest) {
+  os.network = false;  // the download itself fails at once
+  platform::nativeOs().CreateDirectories(downloadFolder());
+  struct Case {
+    std::string record;
+    bool removesPackage;
+  };
+  const std::string md5Upper = [&] {
+    std::string s = FuntionImpl::Md5Hex(package);
+    for (char& ch : s) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    return s;
+  }();
+  for (const Case& c : {Case{"3.0.9###" + FuntionImpl::Md5Hex(package), true},
+                        Case{FuntionImpl::Md5Hex(package), true}, Case{"3.1.0###ffff", true},
+                        Case{"3.1.0###" + md5Upper + "\r\nmore", false}}) {
+    for (const wchar_t* ext : {L"", L".xml"}) platform::nativeOs().WriteFile(packagePath() + ext, "old");
+    platform::nativeOs().WriteFile(packagePath() + L".db", c.record);
+    const size_t before = os.removed().size();
+    run();
+    const std::vector<std::wstring> all = os.removed();
+    const std::vector<std::wstring> removed(all.begin() + static_cast<long>(before), all.end());
+    const auto db = std::find(removed.begin(), removed.end(), packagePath() + L".db");
+    ASSERT_NE(db, removed.end()) << c.record;
+    const std::vector<std::wstring> first(removed.begin(), db);
+    const std::vector<std::wstring> expected =
+        c.removesPackage ? std::vector<std::wstring>{packagePath(), packagePath() + L".xml"} : std::vector<std::wstring>();
+    EXPECT_EQ(first, expected) << c.record;
+  }
+}
+
+TEST_F(WorkerRun, LabelPassClearsTheOldDownloadAndSkipsTheDigest) {
+  config->LoadState = 1;
+  labels->labels[L"Software_version"] = L"3.1.0";
+  labels->labels[L"Md5"] = L"00000000000000000000000000000000";  // would fail a comparison
+  labels->labels[L"Filesize"] = std::to_wstring(package.size());
+  ASSERT_EQ(0u, run());
+  EXPECT_EQ(host->timers(), (std::vector<std::string>{"set 2001/2000", "kill 2001", "kill 1000"}));
+  EXPECT_TRUE(log.has(" Configure Load From File, clearAppData Before Download! "));
+  EXPECT_TRUE(events.labels("Other", "FlowError").empty()) << "the digest is not compared";
+  EXPECT_EQ(host->messages().back(), WM_AUTO_START_APP);
+}
+
+TEST_F(WorkerRun, NonInstallerPackageLandsOnTheDesktopAndEndsThere) {
+  const wchar_t kApk[] = L"http://pkg.test/files/Lumevia.apk";
+  clients->web.serveFile("http://pkg.test/files/Lumevia.apk", package);
+  config->MirrorUrls = {kApk};
+  config->Extra_download_url = kApk;
+  labels->labels[L"Extra_download_url"] = kApk;
+  EXPECT_EQ(1u, run());
+  const std::wstring apk = platform::JoinPath(platform::JoinPath(os.desktop, L"Lumevia"), L"Lumevia_3.1.0.apk");
+  EXPECT_EQ(state->PackagePath(), apk);
+  EXPECT_EQ(platform::nativeOs().FileSize(apk), static_cast<int64_t>(package.size()));
+  EXPECT_EQ(host->messages(), std::vector<unsigned>{WM_APP_DOWN_FINISH});
+  EXPECT_TRUE(log.has("APP DownloaderSucceed"));
+  EXPECT_TRUE(os.starts().empty());
+}

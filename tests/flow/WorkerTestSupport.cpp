@@ -1,0 +1,242 @@
+#include "WorkerTestSupport.h"
+
+#include <cstring>
+
+#include "flow/InstallMessages.h"
+#include "platform/Utf.h"
+
+namespace flowtest {
+
+namespace {
+
+constexpr long kNoSignature = static_cast<long>(0x800B0100);  // TRUST_E_NOSIGNATURE
+constexpr platform::ProcessHandle kFirstHandle = 500;
+
+void PutU32(std::string& b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>(v >> (8 * i) & 0xFF);
+}
+
+}  // namespace
+
+WorkerOs::WorkerOs(const std::wstring& dir)
+    : ModuleInDir(dir), temp(platform::JoinPath(dir, L"temp")), desktop(platform::JoinPath(dir, L"desktop")),
+      dir_(dir) {
+  platform::nativeOs().CreateDirectories(temp);
+  platform::nativeOs().CreateDirectories(desktop);
+}
+
+std::wstring WorkerOs::SpecialFolderPath(platform::SpecialFolder f) {
+  if (f == platform::SpecialFolder::Temp) return temp;
+  if (f == platform::SpecialFolder::Desktop) return desktop;
+  return in_.SpecialFolderPath(f);
+}
+
+bool WorkerOs::DiskFreeForUser(const std::wstring& path, uint64_t& freeBytes) {
+  auto it = freeByRoot.find(path);
+  freeBytes = it == freeByRoot.end() ? uint64_t{1} << 40 : it->second;
+  return true;
+}
+
+std::vector<WorkerOs::Start> WorkerOs::starts() const {
+  std::lock_guard<std::mutex> l(lock_);
+  return starts_;
+}
+
+platform::ProcessStart WorkerOs::StartProcess(const std::wstring& application, const std::wstring& commandLine,
+                                              const std::wstring&) {
+  std::lock_guard<std::mutex> l(lock_);
+  starts_.push_back({application, commandLine});
+  auto it = installers.find(platform::FileNameOf(application));
+  const Installer what = it == installers.end() ? Installer::ExitZero : it->second;
+  platform::ProcessStart s;
+  if (what == Installer::CannotStart) {
+    s.error = 193;  // ERROR_BAD_EXE_FORMAT
+    return s;
+  }
+  s.handle = kFirstHandle + starts_.size();
+  s.pid = 4000 + static_cast<unsigned>(starts_.size());
+  running_[s.handle] = what;
+  ++openHandles;
+  return s;
+}
+
+Installer WorkerOs::behaviour(platform::ProcessHandle h) const {
+  auto it = running_.find(h);
+  return it == running_.end() ? Installer::CannotStart : it->second;
+}
+
+platform::WaitResult WorkerOs::WaitProcess(platform::ProcessHandle h, unsigned) {
+  std::lock_guard<std::mutex> l(lock_);
+  ++waits;
+  switch (behaviour(h)) {
+    case Installer::NeverEnds: return platform::WaitResult::TimedOut;
+    case Installer::CannotStart: return platform::WaitResult::Failed;
+    default: return platform::WaitResult::Signalled;
+  }
+}
+
+bool WorkerOs::ProcessExitCode(platform::ProcessHandle h, unsigned long& code) {
+  std::lock_guard<std::mutex> l(lock_);
+  const Installer what = behaviour(h);
+  if (what == Installer::NeverEnds || what == Installer::CannotStart) return false;
+  code = what == Installer::ExitCode3 ? 3 : 0;
+  return true;
+}
+
+void WorkerOs::CloseProcess(platform::ProcessHandle h) {
+  std::lock_guard<std::mutex> l(lock_);
+  if (running_.erase(h)) --openHandles;
+}
+
+platform::TrustResult WorkerOs::VerifyFileTrust(const std::wstring& path, bool) {
+  platform::TrustResult r;
+  if (unsigned_.count(platform::FileNameOf(path))) r.result = r.lastError = kNoSignature;
+  return r;
+}
+
+platform::ShellResult WorkerOs::ShellExec(const std::wstring&, const std::wstring& file,
+                                          const std::wstring& parameters) {
+  shellOpens.emplace_back(file, parameters);
+  return {42, 0};
+}
+
+void WorkerOs::SystemMessageBox(platform::WindowHandle, const std::wstring& text, const std::wstring& title) {
+  boxes.emplace_back(text, title);
+}
+
+std::vector<std::wstring> WorkerOs::removed() const {
+  std::lock_guard<std::mutex> l(lock_);
+  return removed_;
+}
+
+bool WorkerOs::RemoveFile(const std::wstring& path) {
+  {
+    std::lock_guard<std::mutex> l(lock_);
+    removed_.push_back(path);
+  }
+  return in_.RemoveFile(path);
+}
+
+bool WorkerOs::RegReadString(platform::RegRoot, const std::wstring& subKey, const std::wstring& value,
+                             std::wstring& out, bool) {
+  std::lock_guard<std::mutex> l(lock_);
+  auto it = registry.find(subKey + L"|" + value);
+  if (it == registry.end()) return false;
+  out = it->second;
+  return true;
+}
+
+bool WorkerOs::RegWriteString(platform::RegRoot, const std::wstring& subKey, const std::wstring& value,
+                              const std::wstring& data) {
+  std::lock_guard<std::mutex> l(lock_);
+  keys.insert(subKey);
+  registry[subKey + L"|" + value] = data;
+  return true;
+}
+
+std::string WorkerOs::WideToAnsi(const std::wstring& w) { return platform::Utf8FromWide(w); }
+std::wstring WorkerOs::AnsiToWide(const std::string& s) { return platform::WideFromUtf8(s); }
+
+void WorkerOs::options(const std::string& ini) const {
+  platform::nativeOs().WriteFile(platform::JoinPath(dir_, L"zq_downloader.cfg"), ini);
+}
+
+std::vector<std::pair<unsigned, uintptr_t>> RecordingHost::posts() const {
+  std::lock_guard<std::mutex> l(lock_);
+  return posts_;
+}
+
+std::vector<unsigned> RecordingHost::messages() const {
+  std::vector<unsigned> out;
+  for (const auto& p : posts())
+    if (p.first != WM_DOWN_PROGRESS) out.push_back(p.first);
+  return out;
+}
+
+std::vector<uintptr_t> RecordingHost::progress() const {
+  std::vector<uintptr_t> out;
+  for (const auto& p : posts())
+    if (p.first == WM_DOWN_PROGRESS) out.push_back(p.second);
+  return out;
+}
+
+std::vector<std::string> RecordingHost::timers() const {
+  std::lock_guard<std::mutex> l(lock_);
+  return timers_;
+}
+
+void RecordingHost::Post(unsigned message, uintptr_t wParam) {
+  std::lock_guard<std::mutex> l(lock_);
+  posts_.emplace_back(message, wParam);
+}
+
+void RecordingHost::RequestTimer(unsigned id, unsigned periodMs) {
+  std::lock_guard<std::mutex> l(lock_);
+  timers_.push_back("set " + std::to_string(id) + "/" + std::to_string(periodMs));
+}
+
+void RecordingHost::RequestKillTimer(unsigned id) {
+  std::lock_guard<std::mutex> l(lock_);
+  timers_.push_back("kill " + std::to_string(id));
+}
+
+std::wstring RecordingHost::ControlText(const std::wstring& name) {
+  auto it = controls.find(name);
+  return it == controls.end() ? std::wstring() : it->second;
+}
+
+void RecordingEvents::add(std::string record) {
+  std::lock_guard<std::mutex> l(lock_);
+  records_.push_back(std::move(record));
+}
+
+void RecordingEvents::event(const std::string& c, const std::string& a, const std::string& l) {
+  add("E " + c + "|" + a + "|" + l);
+}
+
+void RecordingEvents::funnelEx(const std::string& c, const std::string& a, const std::string& k,
+                               const std::string& v) {
+  add("X " + c + "|" + a + "|" + k + "|" + v);
+}
+
+void RecordingEvents::funnel(const std::string& type, const std::string& function, int step, const std::string& c,
+                             const std::string& a, const std::string& l, bool kit) {
+  std::string rest = function + "|" + std::to_string(step) + "|" + a + "|" + (kit ? "kit" : "main");
+  if (type != "CoreFuncEvent" || c != "Download" || l != "null") rest = type + "|" + c + "|" + l + "|" + rest;
+  add("F " + rest);
+}
+
+std::vector<std::string> RecordingEvents::all() const {
+  std::lock_guard<std::mutex> l(lock_);
+  return records_;
+}
+
+std::vector<std::string> RecordingEvents::labels(const std::string& category, const std::string& action) const {
+  const std::string head = "E " + category + "|" + action + "|";
+  std::vector<std::string> out;
+  for (const std::string& r : all())
+    if (r.compare(0, head.size(), head) == 0) out.push_back(r.substr(head.size()));
+  return out;
+}
+
+std::string SignedLookingPackage(size_t size, uint32_t seed) {
+  std::string b(size, '\0');
+  for (size_t i = 0; i < size; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    b[i] = static_cast<char>(seed >> 16);
+  }
+  // DOS header, "PE", a PE32+ optional header of 240 bytes with 16
+  // directories; the security directory names the last 64 bytes.
+  b[0] = 'M', b[1] = 'Z';
+  PutU32(b, 0x3C, 0x80);
+  std::memcpy(&b[0x80], "PE\0\0", 4);
+  const size_t coff = 0x84, optional = coff + 20;
+  b[coff + 16] = static_cast<char>(240), b[coff + 17] = 0;
+  b[optional] = 0x0B, b[optional + 1] = 0x02;
+  PutU32(b, optional + 108, 16);
+  PutU32(b, optional + 112 + 4 * 8, static_cast<uint32_t>(size - 64));
+  PutU32(b, optional + 112 + 4 * 8 + 4, 64);
+  return b;
+}
+
+}  // namespace flowtest

@@ -1,0 +1,161 @@
+// Doubles for the install worker: an OS whose folders live in the test's
+// folder and whose installer processes, trust answers, registry, disks,
+// network and clock the test scripts; a window host that records what the
+// worker asks of it; an event sink that records every kind of report.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "TestSupport.h"
+#include "flow/IInstallHost.h"
+#include "log/Events.h"
+
+namespace flowtest {
+
+// What a started installer does.
+enum class Installer { ExitZero, ExitCode3, NeverEnds, CannotStart };
+
+class WorkerOs final : public testing_support::ModuleInDir {
+ public:
+  explicit WorkerOs(const std::wstring& dir);
+
+  std::wstring temp, desktop;  // inside the test folder
+  std::wstring SpecialFolderPath(platform::SpecialFolder f) override;
+
+  std::atomic<bool> wow64{false};
+  std::atomic<bool> network{true};
+  std::atomic<int> networkDownFor{0};  // this many queries answer "no network" first
+  bool IsWow64Process() override { return wow64; }
+  bool IsNetworkAlive() override { return networkDownFor-- > 0 ? false : network.load(); }
+
+  // A clock that also moves by tickStep on every reading.
+  std::atomic<uint64_t> ticks{1000000};
+  std::atomic<uint64_t> tickStep{0};
+  uint64_t TickCount() override { return ticks += tickStep; }
+
+  // Free bytes by root ("/" holds the temporary folder); others are large.
+  std::map<std::wstring, uint64_t> freeByRoot;
+  bool DiskFreeForUser(const std::wstring& path, uint64_t& freeBytes) override;
+  std::vector<wchar_t> LogicalDrives() override { return {L'D', L'E'}; }
+  platform::DriveType DriveTypeOf(const std::wstring&) override { return platform::DriveType::Fixed; }
+  int StorageBusType(wchar_t) override { return 0; }
+
+  // Installers by program file name; ExitZero unless named.
+  std::map<std::wstring, Installer> installers;
+  struct Start {
+    std::wstring program, commandLine;
+  };
+  std::vector<Start> starts() const;
+  int waits = 0;       // WaitProcess calls
+  int openHandles = 0;  // started and not yet closed
+  platform::ProcessStart StartProcess(const std::wstring& application, const std::wstring& commandLine,
+                                      const std::wstring& workDir) override;
+  platform::WaitResult WaitProcess(platform::ProcessHandle h, unsigned timeoutMs) override;
+  bool ProcessExitCode(platform::ProcessHandle h, unsigned long& code) override;
+  void CloseProcess(platform::ProcessHandle h) override;
+
+  std::vector<unsigned> sleeps;
+  void SleepMs(unsigned ms) override { sleeps.push_back(ms); }
+
+  // Files by name whose signature does not verify.
+  std::set<std::wstring> unsigned_;
+  platform::TrustResult VerifyFileTrust(const std::wstring& path, bool fullChain) override;
+
+  std::vector<std::pair<std::wstring, std::wstring>> shellOpens;  // (file, parameters)
+  platform::ShellResult ShellExec(const std::wstring& verb, const std::wstring& file,
+                                  const std::wstring& parameters) override;
+  std::vector<std::pair<std::wstring, std::wstring>> boxes;  // (text, title)
+  void SystemMessageBox(platform::WindowHandle owner, const std::wstring& text, const std::wstring& title) override;
+
+  // Every removal asked for, in order.
+  std::vector<std::wstring> removed() const;
+  bool RemoveFile(const std::wstring& path) override;
+
+  // The registry in memory: "key|value" -> data; keys that exist.
+  std::map<std::wstring, std::wstring> registry;
+  std::set<std::wstring> keys;
+  bool RegReadString(platform::RegRoot root, const std::wstring& subKey, const std::wstring& value,
+                     std::wstring& out, bool view32) override;
+  bool RegWriteString(platform::RegRoot root, const std::wstring& subKey, const std::wstring& value,
+                      const std::wstring& data) override;
+  bool RegKeyExists(platform::RegRoot root, const std::wstring& subKey) override { return keys.count(subKey) != 0; }
+
+  std::string WideToAnsi(const std::wstring& w) override;
+  std::wstring AnsiToWide(const std::string& s) override;
+  // Writes the run options file beside the pretended module.
+  void options(const std::string& ini) const;
+
+ private:
+  Installer behaviour(platform::ProcessHandle h) const;
+
+  std::wstring dir_;
+  mutable std::mutex lock_;
+  std::vector<Start> starts_;
+  std::vector<std::wstring> removed_;
+  std::map<platform::ProcessHandle, Installer> running_;
+};
+
+class RecordingHost final : public IInstallHost {
+ public:
+  std::vector<std::pair<unsigned, uintptr_t>> posts() const;
+  // Posted messages other than WM_DOWN_PROGRESS.
+  std::vector<unsigned> messages() const;
+  std::vector<uintptr_t> progress() const;
+  std::vector<std::string> timers() const;  // "set 2001/2000", "kill 1000"
+
+  std::wstring folderText;
+  std::map<std::wstring, std::wstring> controls;
+  platform::WindowHandle window = 77;  // 0: the window is gone
+  int releases = 0;
+  std::vector<int> closes;
+
+  void Post(unsigned message, uintptr_t wParam) override;
+  void RequestTimer(unsigned id, unsigned periodMs) override;
+  void RequestKillTimer(unsigned id) override;
+  std::wstring InstallFolderText() override { return folderText; }
+  void SetInstallFolderText(const std::wstring& text) override { folderText = text; }
+  std::wstring ControlText(const std::wstring& name) override;
+  platform::WindowHandle Window() override { return window; }
+  void ReleaseSingleInstance() override { ++releases; }
+  void CloseWindow(int result) override { closes.push_back(result); }
+  void ShowMessageBox(EnumMsgType) override {}
+  void ShowRunningPage() override {}
+
+ private:
+  mutable std::mutex lock_;
+  std::vector<std::pair<unsigned, uintptr_t>> posts_;
+  std::vector<std::string> timers_;
+};
+
+// "E category|action|label", "F function|step|action|kit" (type
+// "CoreFuncEvent", category "Download", label "null" checked on the way in,
+// else recorded whole), "X category|action|key|value".
+class RecordingEvents final : public IEvents {
+ public:
+  RecordingEvents() { setEvents(this); }
+  ~RecordingEvents() override { setEvents(nullptr); }
+  void event(const std::string& c, const std::string& a, const std::string& l) override;
+  void funnelEx(const std::string& c, const std::string& a, const std::string& k, const std::string& v) override;
+  void funnel(const std::string& type, const std::string& function, int step, const std::string& c,
+              const std::string& a, const std::string& l, bool kit) override;
+  std::vector<std::string> all() const;
+  // Labels of the events (category, action), in order.
+  std::vector<std::string> labels(const std::string& category, const std::string& action) const;
+
+ private:
+  void add(std::string record);
+  mutable std::mutex lock_;
+  std::vector<std::string> records_;
+};
+
+// A file the signature check reads as a PE image whose certificate table
+// ends it, of `size` bytes (at least 1 KiB), filled from seed.
+std::string SignedLookingPackage(size_t size, uint32_t seed);
+
+}  // namespace flowtest

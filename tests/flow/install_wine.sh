@@ -1,0 +1,300 @@
+#!/usr/bin/env bash
+# The installation under Wine on a virtual display, against the fake services
+# and the project's signed test package, driven by real mouse input:
+#   install_wine.sh stubs/direct/LumeviaSetup.exe PACKAGE_DIR wintool.exe [CASE...]
+# - install click → downloading → verifying → installing → success view; the
+#   product starts by itself (NeedStart_flag 1, direct route) and the stub
+#   exits 0; the product's files, its uninstall key and the chosen language;
+# - unsigned package: box 7, nothing installed;
+# - valid signature, wrong MD5: installed, "DL013" and an exception report;
+# - package host down: box 8; the retry succeeds once it is up;
+# - a small drive for the temporary folder: box 11;
+# - an installer past its time limit (test clock): box 6;
+# - the product already running: box 3;
+# - AutoRun=1: three installations in a row, unattended.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(cd "$here/../.." && pwd)
+export LUMEVIA_WINEPREFIX="${LUMEVIA_WINEPREFIX:-/var/cache/lumevia/wineprefix}-flow"
+if [[ -z ${LUMEVIA_FLOW_DISPLAY_SET:-} ]]; then
+  export LUMEVIA_FLOW_DISPLAY_SET=1
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+stub=$1 packages=$2 wintool=$3
+shift 3
+cases=("$@")
+run="$top/scripts/wine-run.sh"
+"$run" --init
+export WINEPREFIX="$LUMEVIA_WINEPREFIX" WINEDEBUG=-all LC_ALL=C.UTF-8
+# This prefix's wineserver may belong to another (gone) display.
+wineserver -k 2>/dev/null || true
+work=$(mktemp -d)
+server_pid="" pids=() mounted=""
+tool() { "$run" "$wintool" "$@" | tr -d '\r'; }
+cleanup() {
+  for c in MESSAGEBOX_UI_Frame ZQ_UI_Frame_642 LumeviaDemoProduct; do tool close "$c" >/dev/null 2>&1 || true; done
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  [[ -n $server_pid ]] && kill "$server_pid" 2>/dev/null || true
+  wineserver -k 2>/dev/null || true
+  [[ -n $mounted ]] && { rm -f "$WINEPREFIX/dosdevices/s:"; umount "$mounted" 2>/dev/null || true; }
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  [[ -n ${current_out:-} && -f $current_out ]] && tail -40 "$current_out" | tr -d '\r' >&2
+  exit 1
+}
+want() { [[ ${#cases[@]} -eq 0 ]] || [[ " ${cases[*]} " == *" $1 "* ]]; }
+
+drive_c="$WINEPREFIX/drive_c"
+program_files="$drive_c/Program Files/Lumevia"
+temp_dir=$(find "$drive_c/users" -maxdepth 4 -type d -name Temp | head -1)
+[[ -n $temp_dir ]] || fail "no temporary folder in the Wine prefix"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Lumevia_is1'
+
+# The served folder: the package copies under /pkg/.
+mkdir -p "$work/root"
+cp "$packages"/Lumevia_Setup*.exe "$work/root/"
+python3 "$top/tests/fake_services/fake_services.py" --port 0 --root "$work/root" --record "$work/record.jsonl" \
+  --port-file "$work/port" --config "$work/rules.json" >"$work/server.log" 2>&1 &
+server_pid=$!
+echo '[]' >"$work/rules.json"
+for _ in $(seq 100); do [[ -s $work/port ]] && break; sleep 0.1; done
+[[ -s $work/port ]] || fail "fake services did not start"
+base="http://127.0.0.1:$(tr -d '\n' <"$work/port")"
+rules() { echo "$1" >"$work/rules.json"; sleep 0.3; }
+package_rule() {  # package_rule FILE [MORE-RULES]: the download information names FILE
+  rules "[{\"path\": \"/queryDownloaderV2\", \"package\": \"$1\"${2:+, $2}}${3:+, $3}]"
+}
+
+# A fresh state: no product, no partial download, no uninstall key.
+fresh() {
+  for c in MESSAGEBOX_UI_Frame ZQ_UI_Frame_642 LumeviaDemoProduct; do tool close "$c" >/dev/null 2>&1 || true; done
+  rm -rf "$program_files" "$temp_dir/Lumevia_Setup" "$temp_dir"/Lumevia_Setup_*.log
+  "$run" reg delete "$uninstall_key" /f >/dev/null 2>&1 || true
+  : >"$work/record.jsonl"
+}
+# A copy of the stub in its own folder with the run options given.
+setup() {  # setup NAME OPTIONS...
+  local dir="$work/$1"
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  cp "$stub" "$dir/LumeviaSetup.exe"
+  printf '[Endpoints]\r\nServiceBase=%s\r\n[Settings]\r\n' "$base" >"$dir/zq_downloader.cfg"
+  shift
+  for o in "$@"; do printf '%s\r\n' "$o" >>"$dir/zq_downloader.cfg"; done
+}
+start() {  # start NAME: runs the stub of setup NAME; sets $stub_pid and $current_out
+  current_out="$work/$1.out"
+  "$run" "$work/$1/LumeviaSetup.exe" >"$current_out" 2>&1 &
+  stub_pid=$!
+  pids+=("$stub_pid")
+}
+out_has() { tr -d '\r' <"$current_out" | grep -q -E -- "$1"; }
+wait_out() {  # wait_out SECONDS PATTERN
+  local end=$((SECONDS + $1))
+  until out_has "$2"; do [[ $SECONDS -lt $end ]] || return 1; sleep 0.25; done
+}
+ended_with_0() {
+  timeout -k 5 60 tail --pid="$stub_pid" -f /dev/null || fail "the stub did not end"
+  local rc=0
+  wait "$stub_pid" || rc=$?
+  [[ $rc -eq 0 ]] || fail "exit code $rc instead of 0"
+}
+xwin() { timeout 20 xdotool search --sync --onlyvisible --classname "$1" 2>/dev/null | head -1 \
+  || timeout 20 xdotool search --sync --onlyvisible --name "^$2\$" | head -1; }
+click() {  # click WINDOW X Y (window coordinates)
+  xdotool mousemove --window "$1" "$2" "$3"
+  sleep 0.2
+  xdotool click 1
+  sleep 0.4
+}
+main_window() {
+  tool wait ZQ_UI_Frame_642 20000 >/dev/null || fail "no main window"
+  main=$(xwin ZQ_UI_Frame_642 Lumevia) || fail "the main window is not shown"
+  wait_out 20 'Set language: ' || fail "no language applied"
+}
+click_install() { click "$main" 325 294; }
+# The message box of a failure: its type from the log, then closed by its button.
+expect_box() {  # expect_box TYPE SECONDS
+  wait_out "$2" "ShowMsgBox: $1\$" || fail "no message box of type $1"
+  tool wait MESSAGEBOX_UI_Frame 10000 >/dev/null || fail "box $1 is not shown"
+  tool close MESSAGEBOX_UI_Frame >/dev/null || true
+}
+shot() { mkdir -p "$top/build/screenshots"; xwd -root -silent | convert xwd:- "$top/build/screenshots/$1.png" 2>/dev/null || true; }
+nothing_installed() { [[ ! -e $program_files/Velscape.exe ]] || fail "the product was installed"; }
+records_have() { grep -q "\"path\": \"$1\"" "$work/record.jsonl"; }
+
+if want install; then
+  echo "case: install click → success view → the product starts; files, key and language"
+  fresh
+  package_rule Lumevia_Setup.exe
+  setup install
+  start install
+  main_window
+  # The settings panel's language combo: Japanese (the second item).
+  click "$main" 535 344
+  click "$main" 312 401
+  click "$main" 312 462
+  wait_out 10 'Set language: ja$' || fail "Japanese not chosen"
+  click "$main" 535 344
+  shot flow_start_page
+  click_install
+  wait_out 30 'Event: Download 3.Downloading... First' || fail "the download did not start"
+  wait_out 60 'Event: Download 4.DownFinsh First' || fail "the download did not finish"
+  wait_out 30 'Event: Download Md5CheckFinsh' || fail "no verification"
+  wait_out 30 ' \[Start Install CmdLine\]: ' || fail "the installer was not started"
+  wait_out 60 'Event: Download 6.ProgramFinsh First' || fail "the installation did not finish"
+  tool wait LumeviaDemoProduct 30000 >/dev/null || fail "the product did not start"
+  shot flow_product_started
+  ended_with_0
+  [[ -f $program_files/Velscape.exe ]] || fail "no Velscape.exe in $program_files"
+  grep -q '^Language=ja' "$program_files/installed.ini" || fail "installed.ini: $(cat "$program_files/installed.ini")"
+  [[ -f $program_files/started.txt ]] || fail "the product did not record its start"
+  "$run" reg query "$uninstall_key" /v "Inno Setup: Language" | tr -d '\r' | grep -q 'REG_SZ *ja' \
+    || fail "Inno Setup: Language is not ja"
+  out_has '/LANG=ja /LOG=' || fail "the command line lacks /LANG=ja"
+  out_has 'get main exe: ".*Velscape.exe"' || fail "the start did not find the product"
+  tool close LumeviaDemoProduct >/dev/null || true
+fi
+
+if want unsigned; then
+  echo "case: unsigned package: box 7, nothing installed"
+  fresh
+  package_rule Lumevia_Setup_unsigned.exe
+  setup unsigned
+  start unsigned
+  main_window
+  click_install
+  expect_box 7 90
+  out_has 'Event: Other FlowError DL01[45]' || fail "no DL014/DL015"
+  nothing_installed
+  tool close ZQ_UI_Frame_642 >/dev/null
+  ended_with_0
+fi
+
+if want md5; then
+  echo "case: valid signature, wrong MD5: installed, DL013 and an exception report"
+  fresh
+  rules "[{\"path\": \"/queryDownloaderV2\", \"package\": \"Lumevia_Setup.exe\", \"package_md5\": \"00000000000000000000000000000000\"}]"
+  setup md5
+  start md5
+  main_window
+  click_install
+  wait_out 90 'Event: Download 6.ProgramFinsh First' || fail "not installed"
+  out_has 'Event: Other FlowError DL013' || fail "no DL013"
+  records_have /api/exception/send || fail "no exception report"
+  grep '"/api/exception/send"' "$work/record.jsonl" | grep -q 'MD5_Check_Fail_Cfg1' || fail "wrong report code"
+  tool wait LumeviaDemoProduct 30000 >/dev/null || fail "the product did not start"
+  ended_with_0
+  tool close LumeviaDemoProduct >/dev/null || true
+fi
+
+if want hostdown; then
+  echo "case: package host down: box 8; the retry succeeds once it is up"
+  fresh
+  package_rule Lumevia_Setup.exe "" '{"path": "/pkg/*", "status": 404}'
+  setup hostdown
+  start hostdown
+  main_window
+  click_install
+  expect_box 8 120
+  out_has 'Event: Download 8.DownFail First' || fail "no 8.DownFail"
+  package_rule Lumevia_Setup.exe
+  # The retry button of the failure view.
+  click "$main" 325 294
+  wait_out 90 'Event: Download 6.ProgramFinsh Retry' || fail "the retry did not install"
+  tool wait LumeviaDemoProduct 30000 >/dev/null || fail "the product did not start"
+  ended_with_0
+  tool close LumeviaDemoProduct >/dev/null || true
+fi
+
+if want space; then
+  echo "case: a small drive for the temporary folder: box 11"
+  fresh
+  mounted="$work/small"
+  mkdir -p "$mounted"
+  if mount -t tmpfs -o size=64k tmpfs "$mounted" 2>/dev/null; then
+    mkdir -p "$mounted/Temp"
+    ln -sfn "$mounted" "$WINEPREFIX/dosdevices/s:"
+    package_rule Lumevia_Setup.exe
+    setup space
+    current_out="$work/space.out"
+    WINEDEBUG=-all TEMP='S:\Temp' TMP='S:\Temp' "$run" "$work/space/LumeviaSetup.exe" >"$current_out" 2>&1 &
+    stub_pid=$!
+    pids+=("$stub_pid")
+    main_window
+    click_install
+    expect_box 11 60
+    out_has 'PC space not enough1: ' || fail "the temporary drive was not found too small"
+    out_has 'Event: Other FlowError DL008' || fail "no DL008"
+    nothing_installed
+    tool close ZQ_UI_Frame_642 >/dev/null
+    ended_with_0
+    rm -f "$WINEPREFIX/dosdevices/s:"
+    umount "$mounted"
+  else
+    echo "  (skipped: no permission to mount a small tmpfs)"
+  fi
+  mounted=""
+fi
+
+if want timeout; then
+  echo "case: the installer runs past its time limit: box 6"
+  fresh
+  package_rule Lumevia_Setup.exe
+  setup timeout
+  current_out="$work/timeout.out"
+  LUMEVIA_TEST_CLOCK_RATE=100 LUMEVIA_DEMO_SETUP=hang "$run" "$work/timeout/LumeviaSetup.exe" >"$current_out" 2>&1 &
+  stub_pid=$!
+  pids+=("$stub_pid")
+  main_window
+  click_install
+  expect_box 6 120
+  out_has 'Cmd nWaitSeconds timed out: 241' || fail "no time-out line"
+  out_has 'Event: Other FlowError DL016' || fail "no DL016"
+  tool close ZQ_UI_Frame_642 >/dev/null
+  ended_with_0
+  "$run" taskkill /f /im Lumevia_Setup_1.0.0.0.exe >/dev/null 2>&1 || true
+fi
+
+if want running; then
+  echo "case: the product already running: box 3"
+  fresh
+  mkdir -p "$work/running-product"
+  cp "$packages/Lumevia_Setup.exe" "$work/running-product/Velscape.exe"
+  LUMEVIA_DEMO_PRODUCT_SECONDS=60 "$run" "$work/running-product/Velscape.exe" >/dev/null 2>&1 &
+  product_pid=$!
+  pids+=("$product_pid")
+  tool wait LumeviaDemoProduct 20000 >/dev/null || fail "the product window did not open"
+  package_rule Lumevia_Setup.exe
+  setup running
+  start running
+  main_window
+  click_install
+  expect_box 3 30
+  ! out_has 'Event: Download 3.Downloading' || fail "the download started anyway"
+  tool close ZQ_UI_Frame_642 >/dev/null
+  ended_with_0
+  tool close LumeviaDemoProduct >/dev/null || true
+fi
+
+if want autorun; then
+  echo "case: AutoRun=1 installs three times in a row"
+  fresh
+  package_rule Lumevia_Setup.exe
+  setup autorun AutoRun=1
+  trace="$work/setup-trace.txt"
+  : >"$trace"
+  export LUMEVIA_DEMO_SETUP_TRACE="$(winepath -w "$trace" 2>/dev/null | tr -d '\r')" LUMEVIA_DEMO_PRODUCT_SECONDS=3
+  start autorun
+  end=$((SECONDS + 240))
+  until [[ $(grep -c 'VERYSILENT' "$trace" 2>/dev/null || true) -ge 3 ]]; do
+    [[ $SECONDS -lt $end ]] || fail "only $(grep -c VERYSILENT "$trace" || true) installations in 240 s"
+    sleep 1
+  done
+  unset LUMEVIA_DEMO_SETUP_TRACE LUMEVIA_DEMO_PRODUCT_SECONDS
+  for c in ZQ_UI_Frame_642 LumeviaDemoProduct; do tool close "$c" >/dev/null 2>&1 || true; done
+fi
+echo "installation under Wine: ok"
