@@ -92,8 +92,12 @@ exec 8>"$CACHE/.deps.lock"
 flock 8 || die "cannot lock $CACHE/.deps.lock"
 
 # Clean up whatever a step leaves behind on any exit.
-CLEANUP=()
-on_exit() { local f; for f in "${CLEANUP[@]}"; do rm -f -- "$f"; done; }
+CLEANUP=() CLEANUP_PIDS=()
+on_exit() {
+  local f p
+  for p in "${CLEANUP_PIDS[@]}"; do kill "$p" 2>/dev/null || true; done
+  for f in "${CLEANUP[@]}"; do rm -f -- "$f"; done
+}
 trap on_exit EXIT
 
 # =============================================================================================
@@ -304,6 +308,12 @@ cmake_build() {  # cmake_build <source dir> [-D...]
   cmake --install build
 }
 
+# The libraries linked into the stub: -Os, and one section per function and datum so that
+# the linker's --gc-sections can drop what the stub does not reach.
+SIZE_FLAGS=(-DCMAKE_BUILD_TYPE=MinSizeRel
+  "-DCMAKE_C_FLAGS=-ffunction-sections -fdata-sections"
+  "-DCMAKE_CXX_FLAGS=-ffunction-sections -fdata-sections")
+
 LIB_DEPS_zlib=""
 LIB_FILES_zlib="lib/libz.a lib/libminizip.a include/zlib.h include/minizip/unzip.h include/minizip/zip.h include/minizip/ioapi.h lib/pkgconfig/zlib.pc lib/pkgconfig/minizip.pc lib/cmake/minizip/minizipConfig.cmake"
 build_zlib() {
@@ -390,8 +400,16 @@ LIB_FILES_curl="lib/libcurl.a include/curl/curl.h lib/pkgconfig/libcurl.pc lib/c
 build_curl() {
   fetch_source curl
   # Schannel is the only TLS backend (Windows' own certificate store, no CA bundle); zlib on;
-  # everything that would need another third-party library off.
-  cmake_build src \
+  # everything that would need another third-party library off. Only what the product speaks:
+  # HTTP and HTTPS (so a redirect can lead nowhere else), through a proxy, basic auth, gzip
+  # answers; no cookies, MIME, netrc, DoH, alt-svc/HSTS caches, NTLM/digest, date parsing or
+  # message texts (nothing reads them). Built for size: every byte of it is in the download.
+  cmake_build src "${SIZE_FLAGS[@]}" \
+    -DHTTP_ONLY=ON -DCURL_DISABLE_COOKIES=ON -DCURL_DISABLE_MIME=ON -DCURL_DISABLE_NETRC=ON \
+    -DCURL_DISABLE_DOH=ON -DCURL_DISABLE_ALTSVC=ON -DCURL_DISABLE_HSTS=ON \
+    -DCURL_DISABLE_CRYPTO_AUTH=ON -DCURL_DISABLE_NTLM=ON -DCURL_DISABLE_PARSEDATE=ON \
+    -DCURL_DISABLE_GETOPTIONS=ON -DCURL_DISABLE_LIBCURL_OPTION=ON \
+    -DCURL_DISABLE_PROGRESS_METER=ON -DCURL_DISABLE_VERBOSE_STRINGS=ON \
     -DBUILD_CURL_EXE=OFF -DENABLE_MANUAL=OFF \
     -DCURL_USE_SCHANNEL=ON -DCURL_WINDOWS_SSPI=ON \
     -DCURL_USE_OPENSSL=OFF -DCURL_USE_MBEDTLS=OFF -DCURL_USE_BEARSSL=OFF \
@@ -417,7 +435,7 @@ LIB_DEPS_jsoncpp=""
 LIB_FILES_jsoncpp="lib/libjsoncpp.a include/json/json.h lib/pkgconfig/jsoncpp.pc lib/cmake/jsoncpp/jsoncppConfig.cmake"
 build_jsoncpp() {
   fetch_source libjsoncpp
-  cmake_build src \
+  cmake_build src "${SIZE_FLAGS[@]}" \
     -DBUILD_STATIC_LIBS=ON -DBUILD_OBJECT_LIBS=OFF \
     -DJSONCPP_WITH_TESTS=OFF -DJSONCPP_WITH_POST_BUILD_UNITTEST=OFF -DJSONCPP_WITH_EXAMPLE=OFF \
     -DJSONCPP_WITH_PKGCONFIG_SUPPORT=ON -DJSONCPP_WITH_CMAKE_PACKAGE=ON
@@ -427,7 +445,7 @@ LIB_DEPS_tinyxml2=""
 LIB_FILES_tinyxml2="lib/libtinyxml2.a include/tinyxml2.h lib/pkgconfig/tinyxml2.pc lib/cmake/tinyxml2/tinyxml2-config.cmake"
 build_tinyxml2() {
   fetch_source tinyxml2
-  cmake_build src -Dtinyxml2_BUILD_TESTING=OFF
+  cmake_build src "${SIZE_FLAGS[@]}" -Dtinyxml2_BUILD_TESTING=OFF
 }
 
 LIB_DEPS_googletest=""
@@ -445,6 +463,7 @@ lib_hash() {
   local lib=$1 dep deps_var="LIB_DEPS_$1" files_var="LIB_FILES_$1"
   {
     declare -f "build_$lib" source_versions fetch_source static_lib cmake_build
+    declare -f "build_$lib" | grep -q SIZE_FLAGS && printf '%s\n' "${SIZE_FLAGS[@]}"
     echo "${!deps_var} ${!files_var} $PREFIX $TRIPLE"
     [[ $lib == googletest ]] && dpkg-query -W -f='${Version}\n' googletest
     cat "$TOOLCHAIN"
@@ -542,31 +561,36 @@ static size_t collect(char *p, size_t s, size_t n, void *ud) {
     return s * n;
 }
 
-int main() {
+int main(int argc, char **argv) {
     char tmp[MAX_PATH];
     CHECK(GetTempPathA(sizeof tmp, tmp) > 0);
     const std::string dir = tmp;
 
-    // curl: version/features, then a real transfer through the file:// handler.
+    // curl: version/features, HTTP and HTTPS the only protocols, then a real transfer from the
+    // server run_smoke started (argv: URL, expected body).
+    CHECK(argc == 3);
+    if (argc != 3) return 1;
     CHECK(curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK);
     std::cout << "curl: " << curl_version() << "\n";
     const curl_version_info_data *vi = curl_version_info(CURLVERSION_NOW);
     CHECK(vi->ssl_version && std::strstr(vi->ssl_version, "Schannel"));
     CHECK(vi->features & CURL_VERSION_SSL);
     CHECK(vi->features & CURL_VERSION_LIBZ);
-    const std::string payload = "lumevia smoke payload\n";
-    const std::string file = dir + "lumevia-smoke.txt";
-    { std::ofstream(file, std::ios::binary) << payload; }
-    std::string url = "file:///" + file, got;
-    for (char &c : url) if (c == '\\') c = '/';
+    std::string protocols;
+    for (const char *const *p = vi->protocols; *p; ++p) protocols += std::string(protocols.empty() ? "" : " ") + *p;
+    std::cout << "curl protocols: " << protocols << "\n";
+    CHECK(protocols == "http https");
+    std::string got;
     CURL *h = curl_easy_init();
     CHECK(h != nullptr);
-    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(h, CURLOPT_URL, argv[1]);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, collect);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &got);
     CURLcode rc = curl_easy_perform(h);
     CHECK(rc == CURLE_OK);
-    CHECK(got == payload);
+    CHECK(got == argv[2]);
+    curl_easy_setopt(h, CURLOPT_URL, ("file:///" + dir).c_str());
+    CHECK(curl_easy_perform(h) == CURLE_UNSUPPORTED_PROTOCOL);
     curl_easy_cleanup(h);
     curl_global_cleanup();
 
@@ -636,7 +660,6 @@ int main() {
     t.join();
     CHECK(value == 42);
 
-    DeleteFileA(file.c_str());
     DeleteFileA(zpath.c_str());
     std::cout << (failures ? "smoke: FAILED" : "smoke: all checks passed") << std::endl;
     return failures ? 1 : 0;
@@ -682,7 +705,22 @@ run_smoke() {
   local smoke_prefix="$CACHE/wineprefix-smoke"
   rm -rf -- "$smoke_prefix"
   local -a wine=(env LUMEVIA_WINEPREFIX="$smoke_prefix" "$WINE_RUN")
-  out=$("${wine[@]}" ./smoke.exe 2>&1 </dev/null) || { echo "$out" >&2; die "smoke: smoke.exe failed under wine"; }
+  # curl's transfer: a file from a throwaway HTTP server on 127.0.0.1 (any free port).
+  local payload="lumevia smoke payload" port="" i
+  mkdir -p www && printf '%s' "$payload" >www/smoke.txt
+  python3 -c '
+import functools, http.server, os, sys
+handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory="www")
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+with open("port.tmp", "w") as f: f.write(str(server.server_address[1]))
+os.replace("port.tmp", "port")
+server.serve_forever()' >server.log 2>&1 &
+  CLEANUP_PIDS+=($!)
+  for ((i = 0; i < 50; i++)); do [[ -s port ]] && port=$(<port) && break; sleep 0.1; done
+  [[ -n $port ]] || { cat server.log >&2; die "smoke: the HTTP server did not start"; }
+  out=$("${wine[@]}" ./smoke.exe "http://127.0.0.1:$port/smoke.txt" "$payload" 2>&1 </dev/null) \
+    || { echo "$out" >&2; die "smoke: smoke.exe failed under wine"; }
+  kill "${CLEANUP_PIDS[-1]}" 2>/dev/null || true
   echo "$out"
   grep -q '^curl: .*Schannel' <<<"$out" || die "smoke: curl version lacks Schannel"
   grep -q '^smoke: all checks passed' <<<"$out" || die "smoke: unexpected output"

@@ -43,6 +43,7 @@ trap cleanup EXIT
 fail() {
   echo "FAIL: $*" >&2
   [[ -n ${current_out:-} && -f $current_out ]] && tail -40 "$current_out" | tr -d '\r' >&2
+  [[ -n ${current_out:-} && -f $current_out && -n ${LUMEVIA_KEEP_OUT:-} ]] && cp "$current_out" "$LUMEVIA_KEEP_OUT"
   exit 1
 }
 want() { [[ ${#cases[@]} -eq 0 ]] || [[ " ${cases[*]} " == *" $1 "* ]]; }
@@ -115,7 +116,7 @@ main_window() {
   main=$(xwin ZQ_UI_Frame_642 Lumevia) || fail "the main window is not shown"
   wait_out 20 'Set language: ' || fail "no language applied"
 }
-click_install() { click "$main" 325 294; }
+click_install() { click "$main" 325 254; }
 # The message box of a failure: its type from the log, then closed by its button.
 expect_box() {  # expect_box TYPE SECONDS
   wait_out "$2" "ShowMsgBox: $1\$" || fail "no message box of type $1"
