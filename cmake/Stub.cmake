@@ -21,10 +21,17 @@ function(lumevia_add_stub target)
   list(FILTER skin_files EXCLUDE REGEX "CMakeLists\\.txt$")
   set(zip ${S_DIR}/skin/skin.zip)
   set(ico ${PROJECT_BINARY_DIR}/skin/lumevia.ico)
+  # The shipped stub carries its pictures in their smallest lossless encoding
+  # (zopflipng, checked pixel by pixel); computed once per build tree.
+  set(png_cache)
+  if(WIN32)
+    set(png_cache --png-cache ${PROJECT_BINARY_DIR}/skin/png-cache)
+  endif()
   add_custom_command(
     OUTPUT ${zip}
-    COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/make_skin_zip.py ${skin_dir} ${zip} ${S_CONFIG}
+    COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/make_skin_zip.py ${png_cache} ${skin_dir} ${zip} ${S_CONFIG}
     DEPENDS ${skin_files} ${S_CONFIG} ${PROJECT_SOURCE_DIR}/scripts/make_skin_zip.py
+            ${PROJECT_SOURCE_DIR}/scripts/skin_png.py
     COMMENT "Packing the skin for ${target}")
   set(outputs ${zip})
   if(NOT WIN32)
@@ -43,7 +50,11 @@ function(lumevia_add_stub target)
     set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS "${zip};${ico}")
     add_executable(${target} WIN32 ${PROJECT_SOURCE_DIR}/src/Common/wWndMain.cpp ${rc})
     # -s: the symbols stay in the build tree, not in what users download.
-    target_link_options(${target} PRIVATE -municode -s)
+    # The default terminate handler prints the demangled exception type to
+    # standard error, which a windows-subsystem program does not have; abort
+    # directly and leave out the demangler (about 50 KiB).
+    target_link_options(${target} PRIVATE -municode -s
+      -Wl,--defsym,_ZN9__gnu_cxx27__verbose_terminate_handlerEv=abort)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME LumeviaSetup)
   else()
     add_executable(${target} ${PROJECT_SOURCE_DIR}/src/Common/PosixMain.cpp)

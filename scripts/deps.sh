@@ -37,6 +37,8 @@ EXTRA_APT_PACKAGES=(
   fonts-wqy-microhei fonts-lohit-deva fonts-tlwg-loma-ttf
   # The test package's signing certificates (package/sign_package.py).
   openssl
+  # zopflipng: the stub's pictures in their smallest lossless encoding (scripts/skin_png.py).
+  zopfli
 )
 # ---------------------------------------------------------------------------------------------
 

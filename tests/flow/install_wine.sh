@@ -29,9 +29,17 @@ export WINEPREFIX="$LUMEVIA_WINEPREFIX" WINEDEBUG=-all LC_ALL=C.UTF-8
 # This prefix's wineserver may belong to another (gone) display.
 wineserver -k 2>/dev/null || true
 work=$(mktemp -d)
-server_pid="" pids=() mounted=""
+server_pid="" pids=() mounted="" old_temp=""
 tool() { "$run" "$wintool" "$@" | tr -d '\r'; }
+restore_temp() {
+  [[ -n $old_temp ]] || return 0
+  "$run" reg add 'HKCU\Environment' /v TEMP /t REG_SZ /d "$old_temp" /f >/dev/null
+  "$run" reg add 'HKCU\Environment' /v TMP /t REG_SZ /d "$old_temp" /f >/dev/null
+  old_temp=""
+  wineserver -k 2>/dev/null || true
+}
 cleanup() {
+  restore_temp || true
   for c in MESSAGEBOX_UI_Frame ZQ_UI_Frame_642 LumeviaDemoProduct; do tool close "$c" >/dev/null 2>&1 || true; done
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   [[ -n $server_pid ]] && kill "$server_pid" 2>/dev/null || true
@@ -201,10 +209,12 @@ if want hostdown; then
   main_window
   click_install
   expect_box 8 120
-  out_has 'Event: Download 8.DownFail First' || fail "no 8.DownFail"
+  wait_out 10 'Event: Download 8.DownFail First' || fail "no 8.DownFail"
+  sleep 1
+  shot flow_failure_view
   package_rule Lumevia_Setup.exe
   # The retry button of the failure view.
-  click "$main" 325 294
+  click "$main" 325 262
   wait_out 90 'Event: Download 6.ProgramFinsh Retry' || fail "the retry did not install"
   tool wait LumeviaDemoProduct 30000 >/dev/null || fail "the product did not start"
   ended_with_0
@@ -221,10 +231,12 @@ if want space; then
     ln -sfn "$mounted" "$WINEPREFIX/dosdevices/s:"
     package_rule Lumevia_Setup.exe
     setup space
-    current_out="$work/space.out"
-    WINEDEBUG=-all TEMP='S:\Temp' TMP='S:\Temp' "$run" "$work/space/LumeviaSetup.exe" >"$current_out" 2>&1 &
-    stub_pid=$!
-    pids+=("$stub_pid")
+    # Wine takes the temporary folder from the user's environment in the registry.
+    old_temp=$("$run" reg query 'HKCU\Environment' /v TEMP | tr -d '\r' | sed -n 's/.*REG_[A-Z_]*SZ *//p')
+    "$run" reg add 'HKCU\Environment' /v TEMP /t REG_SZ /d 'S:\Temp' /f >/dev/null
+    "$run" reg add 'HKCU\Environment' /v TMP /t REG_SZ /d 'S:\Temp' /f >/dev/null
+    wineserver -k 2>/dev/null || true
+    start space
     main_window
     click_install
     expect_box 11 60
@@ -233,6 +245,7 @@ if want space; then
     nothing_installed
     tool close ZQ_UI_Frame_642 >/dev/null
     ended_with_0
+    restore_temp
     rm -f "$WINEPREFIX/dosdevices/s:"
     umount "$mounted"
   else
