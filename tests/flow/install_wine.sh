@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The installation under Wine on a virtual display, against the fake services
 # and the project's signed test package, driven by real mouse input:
-#   install_wine.sh stubs/direct/LumeviaSetup.exe PACKAGE_DIR wintool.exe [CASE...]
+#   install_wine.sh stubs/direct/LumeviaSetup.exe PACKAGE_DIR wintool.exe stubs/rounds/LumeviaSetup.exe [CASE...]
 # - install click → downloading → verifying → installing → success view; the
 #   product starts by itself (NeedStart_flag 1, direct route) and the stub
 #   exits 0; the product's files, its uninstall key and the chosen language;
@@ -15,13 +15,13 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
-export LUMEVIA_WINEPREFIX="${LUMEVIA_WINEPREFIX:-/var/cache/lumevia/wineprefix}-flow"
 if [[ -z ${LUMEVIA_FLOW_DISPLAY_SET:-} ]]; then
   export LUMEVIA_FLOW_DISPLAY_SET=1
+  export LUMEVIA_WINEPREFIX="${LUMEVIA_WINEPREFIX:-/var/cache/lumevia/wineprefix}-flow"
   exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
 fi
-stub=$1 packages=$2 wintool=$3
-shift 3
+stub=$1 packages=$2 wintool=$3 rounds_stub=$4
+shift 4
 cases=("$@")
 run="$top/scripts/wine-run.sh"
 "$run" --init
@@ -89,7 +89,7 @@ setup() {  # setup NAME OPTIONS...
   local dir="$work/$1"
   rm -rf "$dir"
   mkdir -p "$dir"
-  cp "$stub" "$dir/LumeviaSetup.exe"
+  cp "${setup_stub:-$stub}" "$dir/LumeviaSetup.exe"
   printf '[Endpoints]\r\nServiceBase=%s\r\n[Settings]\r\n' "$base" >"$dir/zq_downloader.cfg"
   shift
   for o in "$@"; do printf '%s\r\n' "$o" >>"$dir/zq_downloader.cfg"; done
@@ -296,19 +296,22 @@ fi
 
 if want autorun; then
   echo "case: AutoRun=1 installs three times in a row"
+  # A stub that does not start the product: a running product would stop
+  # the next round with the "already running" box.
   fresh
   package_rule Lumevia_Setup.exe
-  setup autorun AutoRun=1
+  setup_stub=$rounds_stub setup autorun AutoRun=1
   trace="$work/setup-trace.txt"
   : >"$trace"
-  export LUMEVIA_DEMO_SETUP_TRACE="$(winepath -w "$trace" 2>/dev/null | tr -d '\r')" LUMEVIA_DEMO_PRODUCT_SECONDS=3
+  export LUMEVIA_DEMO_SETUP_TRACE="$(winepath -w "$trace" 2>/dev/null | tr -d '\r')"
   start autorun
   end=$((SECONDS + 240))
   until [[ $(grep -c 'VERYSILENT' "$trace" 2>/dev/null || true) -ge 3 ]]; do
     [[ $SECONDS -lt $end ]] || fail "only $(grep -c VERYSILENT "$trace" || true) installations in 240 s"
     sleep 1
   done
-  unset LUMEVIA_DEMO_SETUP_TRACE LUMEVIA_DEMO_PRODUCT_SECONDS
+  unset LUMEVIA_DEMO_SETUP_TRACE
+  ! tool find LumeviaDemoProduct || fail "the product was started"
   for c in ZQ_UI_Frame_642 LumeviaDemoProduct; do tool close "$c" >/dev/null 2>&1 || true; done
 fi
 echo "installation under Wine: ok"
