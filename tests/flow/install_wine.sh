@@ -23,11 +23,9 @@ fi
 stub=$1 packages=$2 wintool=$3 rounds_stub=$4
 shift 4
 cases=("$@")
-run="$top/scripts/wine-run.sh"
-"$run" --init
-export WINEPREFIX="$LUMEVIA_WINEPREFIX" WINEDEBUG=-all LC_ALL=C.UTF-8
-# This prefix's wineserver may belong to another (gone) display.
-wineserver -k 2>/dev/null || true
+# shellcheck source=wine_flow_lib.sh
+. "$here/wine_flow_lib.sh"
+flow_prefix || { echo "FAIL: no temporary folder in the Wine prefix" >&2; exit 1; }
 work=$(mktemp -d)
 server_pid="" pids=() mounted="" old_temp=""
 tool() { "$run" "$wintool" "$@" | tr -d '\r'; }
@@ -56,12 +54,6 @@ fail() {
 }
 want() { [[ ${#cases[@]} -eq 0 ]] || [[ " ${cases[*]} " == *" $1 "* ]]; }
 
-drive_c="$WINEPREFIX/drive_c"
-program_files="$drive_c/Program Files/Lumevia"
-temp_dir=$(find "$drive_c/users" -maxdepth 4 -type d -name Temp | head -1)
-[[ -n $temp_dir ]] || fail "no temporary folder in the Wine prefix"
-uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Lumevia_is1'
-
 # The served folder: the package copies under /pkg/.
 mkdir -p "$work/root"
 cp "$packages"/Lumevia_Setup*.exe "$work/root/"
@@ -80,8 +72,7 @@ package_rule() {  # package_rule FILE [MORE-RULES]: the download information nam
 # A fresh state: no product, no partial download, no uninstall key.
 fresh() {
   for c in MESSAGEBOX_UI_Frame ZQ_UI_Frame_642 LumeviaDemoProduct; do tool close "$c" >/dev/null 2>&1 || true; done
-  rm -rf "$program_files" "$temp_dir/Lumevia_Setup" "$temp_dir"/Lumevia_Setup_*.log
-  "$run" reg delete "$uninstall_key" /f >/dev/null 2>&1 || true
+  flow_remove_product
   : >"$work/record.jsonl"
 }
 # A copy of the stub in its own folder with the run options given.
@@ -100,24 +91,11 @@ start() {  # start NAME: runs the stub of setup NAME; sets $stub_pid and $curren
   stub_pid=$!
   pids+=("$stub_pid")
 }
-out_has() { tr -d '\r' <"$current_out" | grep -q -E -- "$1"; }
-wait_out() {  # wait_out SECONDS PATTERN
-  local end=$((SECONDS + $1))
-  until out_has "$2"; do [[ $SECONDS -lt $end ]] || return 1; sleep 0.25; done
-}
 ended_with_0() {
   timeout -k 5 60 tail --pid="$stub_pid" -f /dev/null || fail "the stub did not end"
   local rc=0
   wait "$stub_pid" || rc=$?
   [[ $rc -eq 0 ]] || fail "exit code $rc instead of 0"
-}
-xwin() { timeout 20 xdotool search --sync --onlyvisible --classname "$1" 2>/dev/null | head -1 \
-  || timeout 20 xdotool search --sync --onlyvisible --name "^$2\$" | head -1; }
-click() {  # click WINDOW X Y (window coordinates)
-  xdotool mousemove --window "$1" "$2" "$3"
-  sleep 0.2
-  xdotool click 1
-  sleep 0.4
 }
 main_window() {
   tool wait ZQ_UI_Frame_642 20000 >/dev/null || fail "no main window"
