@@ -102,7 +102,19 @@ main_window() {
   main=$(xwin ZQ_UI_Frame_642 Lumevia) || fail "the main window is not shown"
   wait_out 20 'Set language: ' || fail "no language applied"
 }
-click_install() { click "$main" 325 254; }
+# A click right after the window shows can be lost: try until the log has it.
+click_install() {
+  local seen
+  seen=$(tr -d '\r' <"$current_out" | grep -c ' Click install button' || true)
+  for _ in 1 2 3; do
+    click "$main" 325 254
+    for _ in $(seq 20); do
+      [[ $(tr -d '\r' <"$current_out" | grep -c ' Click install button' || true) -gt $seen ]] && return 0
+      sleep 0.25
+    done
+  done
+  return 1
+}
 # The message box of a failure: its type from the log, then closed by its button.
 expect_box() {  # expect_box TYPE SECONDS
   wait_out "$2" "ShowMsgBox: $1\$" || fail "no message box of type $1"
