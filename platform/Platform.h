@@ -110,6 +110,9 @@ class Os {
   // Files written at 64-bit offsets by several threads at once (each write
   // carries its own position, so no shared file pointer is disturbed).
   virtual FileHandle OpenFileForUpdate(const std::wstring& path) = 0;  // existing kept, missing created; 0 on failure
+  // Large files read in pieces (a package can be far bigger than memory wants).
+  virtual FileHandle OpenFileForRead(const std::wstring& path) = 0;  // 0 when missing or unreadable
+  virtual size_t ReadFileAt(FileHandle h, int64_t offset, void* out, size_t len) = 0;  // bytes read; short at the end
   virtual size_t WriteFileAt(FileHandle h, int64_t offset, const void* data, size_t len) = 0;  // bytes written
   virtual bool SetFileLength(FileHandle h, int64_t length) = 0;
   virtual void CloseFile(FileHandle h) = 0;
@@ -281,6 +284,8 @@ class ForwardingOs : public Os {
   bool RemoveFile(const std::wstring& p) override { return in_.RemoveFile(p); }
   std::vector<std::wstring> ListDirectory(const std::wstring& d) override { return in_.ListDirectory(d); }
   FileHandle OpenFileForUpdate(const std::wstring& p) override { return in_.OpenFileForUpdate(p); }
+  FileHandle OpenFileForRead(const std::wstring& p) override { return in_.OpenFileForRead(p); }
+  size_t ReadFileAt(FileHandle h, int64_t o, void* d, size_t n) override { return in_.ReadFileAt(h, o, d, n); }
   size_t WriteFileAt(FileHandle h, int64_t o, const void* d, size_t n) override { return in_.WriteFileAt(h, o, d, n); }
   bool SetFileLength(FileHandle h, int64_t n) override { return in_.SetFileLength(h, n); }
   void CloseFile(FileHandle h) override { in_.CloseFile(h); }
@@ -381,6 +386,7 @@ std::wstring DirectoryOf(const std::wstring& path);   // with trailing separator
 std::tm LocalTime(std::time_t t);
 std::wstring FileNameOf(const std::wstring& path);
 wchar_t PathSeparator();
+std::wstring CurrentDirectory();  // empty when it cannot be read
 std::wstring JoinPath(const std::wstring& dir, const std::wstring& name);
 
 }  // namespace platform

@@ -1,7 +1,6 @@
 #include "weblog/WebLog.h"
 
 #include <cctype>
-#include <filesystem>
 
 #include "platform/Platform.h"
 #include "platform/Utf.h"
@@ -16,11 +15,6 @@ namespace weblog {
 namespace {
 const char kJsonHeader[] = "Content-Type:application/json; charset=utf-8";
 
-std::wstring CurrentDirectory() {
-  std::error_code ec;
-  std::filesystem::path p = std::filesystem::current_path(ec);
-  return ec ? std::wstring() : p.wstring();
-}
 
 // One session id per process, shared by every object.
 std::mutex g_sessionLock;
@@ -30,7 +24,7 @@ std::string g_sessionId;
 WebLog::WebLog() : WebLog(CreateSystemMachineInfo(), 0, 0) {}  // the client's own time-outs
 
 WebLog::WebLog(std::unique_ptr<IMachineInfo> machine, long connectTimeoutS, long timeoutS)
-    : workDir_(CurrentDirectory()), machine_(std::move(machine)), client_(connectTimeoutS, timeoutS) {}
+    : workDir_(platform::CurrentDirectory()), machine_(std::move(machine)), client_(connectTimeoutS, timeoutS) {}
 
 std::wstring WebLog::WorkFile(const wchar_t* name) const {
   return workDir_.empty() ? std::wstring(name) : platform::JoinPath(workDir_, name);

@@ -36,6 +36,11 @@ namespace platform {
 
 wchar_t PathSeparator() { return L'/'; }
 
+std::wstring CurrentDirectory() {
+  char buf[PATH_MAX];
+  return getcwd(buf, sizeof buf) ? WideFromUtf8(buf) : std::wstring();
+}
+
 namespace posix {
 
 // Windows paths may reach us with "\" separators; both separate here too.
@@ -140,6 +145,22 @@ std::uintptr_t ToOsHandle(UniqueFd fd) { return fd ? static_cast<std::uintptr_t>
 
 bool ProcessAlive(long pid) { return pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
 
+// Moves len bytes at an offset with pread/pwrite: each call carries its
+// position, so threads share a descriptor safely.
+template <typename Op>
+size_t TransferAt(FileHandle h, int64_t offset, size_t len, Op op) {
+  if (h == 0 || offset < 0) return 0;
+  int fd = static_cast<int>(h - 1);
+  size_t done = 0;
+  while (done < len) {
+    ssize_t n = op(fd, done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return done;
+}
+
 class PosixOs final : public SystemOpsOs {
  public:
   std::wstring ModuleFileName() override {
@@ -209,17 +230,18 @@ class PosixOs final : public SystemOpsOs {
   FileHandle OpenFileForUpdate(const std::wstring& p) override {
     return ToOsHandle(UniqueFd(open(PosixPath(p).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)));
   }
+  FileHandle OpenFileForRead(const std::wstring& p) override {
+    return ToOsHandle(UniqueFd(open(PosixPath(p).c_str(), O_RDONLY | O_CLOEXEC)));
+  }
+  size_t ReadFileAt(FileHandle h, int64_t offset, void* out, size_t len) override {
+    return TransferAt(h, offset, len, [&](int fd, size_t done, off_t at) {
+      return pread(fd, static_cast<char*>(out) + done, len - done, at);
+    });
+  }
   size_t WriteFileAt(FileHandle h, int64_t offset, const void* data, size_t len) override {
-    if (h == 0 || offset < 0) return 0;
-    int fd = static_cast<int>(h - 1);
-    size_t done = 0;
-    while (done < len) {
-      ssize_t n = pwrite(fd, static_cast<const char*>(data) + done, len - done, static_cast<off_t>(offset + done));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      done += static_cast<size_t>(n);
-    }
-    return done;
+    return TransferAt(h, offset, len, [&](int fd, size_t done, off_t at) {
+      return pwrite(fd, static_cast<const char*>(data) + done, len - done, at);
+    });
   }
   bool SetFileLength(FileHandle h, int64_t length) override {
     return h != 0 && length >= 0 && ftruncate(static_cast<int>(h - 1), static_cast<off_t>(length)) == 0;

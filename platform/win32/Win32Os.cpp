@@ -29,6 +29,15 @@ ScriptProxy ProxyForUrl(const std::wstring& url, const std::wstring& scriptUrl);
 
 wchar_t PathSeparator() { return L'\\'; }
 
+std::wstring CurrentDirectory() {
+  DWORD n = GetCurrentDirectoryW(0, nullptr);
+  if (n == 0) return std::wstring();
+  std::wstring dir(n, L'\0');
+  n = GetCurrentDirectoryW(n, &dir[0]);
+  dir.resize(n);
+  return dir;
+}
+
 namespace {
 
 HKEY RootKey(RegRoot r) { return r == RegRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
@@ -51,6 +60,26 @@ win32::UniqueRegKey CreateRegKey(RegRoot root, const std::wstring& subKey) {
 
 // Mutexes, events and files handed out through Os come back here.
 void CloseOsHandle(std::uintptr_t h) { win32::UniqueKernelHandle owned(reinterpret_cast<HANDLE>(h)); }
+
+// Moves len bytes at a 64-bit offset in pieces of at most 1 MiB. The
+// position travels in the OVERLAPPED record: no shared file pointer, so
+// threads may read and write the same handle at once.
+template <typename Op>
+size_t TransferAt(FileHandle h, int64_t offset, size_t len, Op op) {
+  if (h == 0 || offset < 0) return 0;
+  size_t done = 0;
+  while (done < len) {
+    OVERLAPPED ov = {};
+    uint64_t at = static_cast<uint64_t>(offset) + done;
+    ov.Offset = static_cast<DWORD>(at & 0xFFFFFFFFu);
+    ov.OffsetHigh = static_cast<DWORD>(at >> 32);
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(len - done, 1u << 20));
+    DWORD moved = 0;
+    if (!op(reinterpret_cast<HANDLE>(h), done, chunk, &moved, &ov) || moved == 0) break;
+    done += moved;
+  }
+  return done;
+}
 
 class Win32Os final : public SystemOpsOs {
  public:
@@ -150,23 +179,20 @@ class Win32Os final : public SystemOpsOs {
                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     return h == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<FileHandle>(h);
   }
+  FileHandle OpenFileForRead(const std::wstring& p) override {
+    HANDLE h = CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return h == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<FileHandle>(h);
+  }
   size_t WriteFileAt(FileHandle h, int64_t offset, const void* data, size_t len) override {
-    if (h == 0 || offset < 0) return 0;
-    size_t done = 0;
-    while (done < len) {
-      // The position travels in the OVERLAPPED record: no shared file pointer.
-      OVERLAPPED ov = {};
-      uint64_t at = static_cast<uint64_t>(offset) + done;
-      ov.Offset = static_cast<DWORD>(at & 0xFFFFFFFFu);
-      ov.OffsetHigh = static_cast<DWORD>(at >> 32);
-      DWORD chunk = static_cast<DWORD>(std::min<size_t>(len - done, 1u << 20));
-      DWORD wrote = 0;
-      if (!::WriteFile(reinterpret_cast<HANDLE>(h), static_cast<const char*>(data) + done, chunk, &wrote, &ov) ||
-          wrote == 0)
-        break;
-      done += wrote;
-    }
-    return done;
+    return TransferAt(h, offset, len, [&](HANDLE f, size_t done, DWORD chunk, DWORD* moved, OVERLAPPED* ov) {
+      return ::WriteFile(f, static_cast<const char*>(data) + done, chunk, moved, ov);
+    });
+  }
+  size_t ReadFileAt(FileHandle h, int64_t offset, void* out, size_t len) override {
+    return TransferAt(h, offset, len, [&](HANDLE f, size_t done, DWORD chunk, DWORD* moved, OVERLAPPED* ov) {
+      return ::ReadFile(f, static_cast<char*>(out) + done, chunk, moved, ov);
+    });
   }
   bool SetFileLength(FileHandle h, int64_t length) override {
     if (h == 0 || length < 0) return false;

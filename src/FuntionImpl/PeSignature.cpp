@@ -1,8 +1,9 @@
 #include "FuntionImpl/PeSignature.h"
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
+
+#include "platform/OwnedHandles.h"
+#include "platform/Platform.h"
 
 namespace FuntionImpl {
 
@@ -57,23 +58,18 @@ class BytesSource : public ByteSource {
 
 class FileSource : public ByteSource {
  public:
-  explicit FileSource(const std::wstring& path) : in_(std::filesystem::path(path), std::ios::binary) {
-    if (in_) {
-      in_.seekg(0, std::ios::end);
-      std::streamoff end = in_.tellg();
-      size_ = end > 0 ? static_cast<uint64_t>(end) : 0;
-    }
+  explicit FileSource(const std::wstring& path) : file_(platform::os().OpenFileForRead(path)) {
+    int64_t size = file_ ? platform::os().FileSize(path) : -1;
+    size_ = size > 0 ? static_cast<uint64_t>(size) : 0;
   }
   uint64_t Size() override { return size_; }
   bool Read(uint64_t offset, void* out, size_t len) override {
-    if (!in_ || offset > size_ || len > size_ - offset) return false;
-    in_.seekg(static_cast<std::streamoff>(offset));
-    in_.read(static_cast<char*>(out), static_cast<std::streamsize>(len));
-    return in_.gcount() == static_cast<std::streamsize>(len);
+    if (!file_ || offset > size_ || len > size_ - offset) return false;
+    return platform::os().ReadFileAt(file_.get(), static_cast<int64_t>(offset), out, len) == len;
   }
 
  private:
-  std::ifstream in_;
+  platform::OwnedFile file_;
   uint64_t size_ = 0;
 };
 

@@ -3,8 +3,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -15,6 +13,8 @@
 #include "engine/CDownloader.h"
 #include "engine/IEngineEvents.h"
 #include "log/Log.h"
+#include "platform/OwnedHandles.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -134,14 +134,13 @@ int CDownLoadImpl::SuperDownloadFile(const std::wstring& url, const std::wstring
 
 std::string CDownLoadImpl::fileMd5(const std::wstring& filePath) {
   FuntionImpl::Md5 md5;
-  std::ifstream in(std::filesystem::path(filePath), std::ios::binary);
-  if (in) {
+  platform::OwnedFile file(platform::os().OpenFileForRead(filePath));
+  if (file) {
     std::vector<char> buf(1 << 16);
-    while (in) {
-      in.read(buf.data(), static_cast<std::streamsize>(buf.size()));
-      std::streamsize got = in.gcount();
-      if (got <= 0) break;
-      md5.Update(buf.data(), static_cast<size_t>(got));
+    int64_t at = 0;
+    while (size_t got = platform::os().ReadFileAt(file.get(), at, buf.data(), buf.size())) {
+      md5.Update(buf.data(), got);
+      at += static_cast<int64_t>(got);
     }
   }
   return md5.FinalHex();

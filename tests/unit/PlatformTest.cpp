@@ -52,6 +52,30 @@ TEST(Platform, AnOwnedFileIsClosedWhenItsOwnerGoes) {
   EXPECT_TRUE(os().RemoveFile(f));
 }
 
+// Reads at offsets: a read past the end comes back short, a missing file
+// does not open (and is not created, unlike the update mode).
+TEST(Platform, ReadsAFileAtOffsets) {
+  testing_support::TempDir dir;
+  std::wstring f = dir.file(L"package.exe");
+  ASSERT_TRUE(os().WriteFile(f, "0123456789"));
+  {
+    platform::OwnedFile file(os().OpenFileForRead(f));
+    ASSERT_TRUE(file);
+    char buf[8] = {};
+    EXPECT_EQ(os().ReadFileAt(file.get(), 3, buf, 4), 4u);
+    EXPECT_EQ(std::string(buf, 4), "3456");
+    EXPECT_EQ(os().ReadFileAt(file.get(), 7, buf, 8), 3u);
+    EXPECT_EQ(std::string(buf, 3), "789");
+    EXPECT_EQ(os().ReadFileAt(file.get(), 10, buf, 8), 0u);
+    EXPECT_EQ(os().ReadFileAt(file.get(), -1, buf, 8), 0u);
+    EXPECT_EQ(os().ReadFileAt(0, 0, buf, 8), 0u);
+  }
+  std::wstring missing = dir.file(L"absent.exe");
+  EXPECT_EQ(os().OpenFileForRead(missing), 0u);
+  EXPECT_FALSE(os().FileExists(missing));
+  EXPECT_FALSE(platform::CurrentDirectory().empty());
+}
+
 TEST(Platform, FilesAndFolders) {
   testing_support::TempDir dir;
   std::wstring deep = dir.file(L"a") + platform::PathSeparator() + L"b";
