@@ -83,12 +83,9 @@ cp "$package" "$work/root/Lumevia_Setup.exe"
 rate=${LUMEVIA_DEMO_RATE:-256KiB}
 printf '[{"path": "/queryDownloaderV2", "package": "Lumevia_Setup.exe"}, {"path": "/pkg/*", "rate": "%s"}]\n' \
   "$rate" >"$work/rules.json"
-python3 tests/fake_services/fake_services.py --port 0 --root "$work/root" --record "$work/record.jsonl" \
-  --port-file "$work/port" --config "$work/rules.json" >"$work/server.log" 2>&1 &
-server_pid=$!
-for _ in $(seq 100); do [[ -s $work/port ]] && break; sleep 0.1; done
-[[ -s $work/port ]] || fail "the fake services did not start"
-base="http://127.0.0.1:$(tr -d '\n' <"$work/port")"
+# shellcheck source=../tests/fake_services/start.sh
+. tests/fake_services/start.sh
+fake_services_start "$work" || fail "the fake services did not start"
 cp "$stub" "$work/app/LumeviaSetup.exe"
 printf '[Endpoints]\r\nServiceBase=%s\r\n' "$base" >"$work/app/zq_downloader.cfg"
 echo "demo: fake services on $base (package paced at $rate per connection), language $lang"

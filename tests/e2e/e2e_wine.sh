@@ -55,13 +55,9 @@ record="$work/record.jsonl"
 
 mkdir -p "$work/root"
 cp "$packages/Lumevia_Setup.exe" "$work/root/"
-echo '[]' >"$work/rules.json"
-python3 "$top/tests/fake_services/fake_services.py" --port 0 --root "$work/root" --record "$record" \
-  --port-file "$work/port" --config "$work/rules.json" >"$work/server.log" 2>&1 &
-server_pid=$!
-for _ in $(seq 100); do [[ -s $work/port ]] && break; sleep 0.1; done
-[[ -s $work/port ]] || fail "fake services did not start"
-base="http://127.0.0.1:$(tr -d '\n' <"$work/port")"
+# shellcheck source=../fake_services/start.sh
+. "$top/tests/fake_services/start.sh"
+fake_services_start "$work" "$record" || fail "fake services did not start"
 # The download information names the signed package; more rules may follow.
 serve() {  # serve [RULE...]
   local extra=""

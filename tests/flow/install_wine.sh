@@ -57,13 +57,9 @@ want() { [[ ${#cases[@]} -eq 0 ]] || [[ " ${cases[*]} " == *" $1 "* ]]; }
 # The served folder: the package copies under /pkg/.
 mkdir -p "$work/root"
 cp "$packages"/Lumevia_Setup*.exe "$work/root/"
-python3 "$top/tests/fake_services/fake_services.py" --port 0 --root "$work/root" --record "$work/record.jsonl" \
-  --port-file "$work/port" --config "$work/rules.json" >"$work/server.log" 2>&1 &
-server_pid=$!
-echo '[]' >"$work/rules.json"
-for _ in $(seq 100); do [[ -s $work/port ]] && break; sleep 0.1; done
-[[ -s $work/port ]] || fail "fake services did not start"
-base="http://127.0.0.1:$(tr -d '\n' <"$work/port")"
+# shellcheck source=../fake_services/start.sh
+. "$top/tests/fake_services/start.sh"
+fake_services_start "$work" || fail "fake services did not start"
 rules() { echo "$1" >"$work/rules.json"; sleep 0.3; }
 package_rule() {  # package_rule FILE [MORE-RULES]: the download information names FILE
   rules "[{\"path\": \"/queryDownloaderV2\", \"package\": \"$1\"${2:+, $2}}${3:+, $3}]"
@@ -115,6 +111,12 @@ click_install() {
   done
   return 1
 }
+# The stub of setup NAME started and its install clicked.
+start_install() {  # start_install NAME
+  start "$1"
+  main_window
+  click_install
+}
 # The message box of a failure: its type from the log, then closed by its button.
 expect_box() {  # expect_box TYPE SECONDS
   wait_out "$2" "ShowMsgBox: $1\$" || fail "no message box of type $1"
@@ -163,9 +165,7 @@ if want unsigned; then
   fresh
   package_rule Lumevia_Setup_unsigned.exe
   setup unsigned
-  start unsigned
-  main_window
-  click_install
+  start_install unsigned
   expect_box 7 90
   out_has 'Event: Other FlowError DL01[45]' || fail "no DL014/DL015"
   nothing_installed
@@ -178,9 +178,7 @@ if want md5; then
   fresh
   rules "[{\"path\": \"/queryDownloaderV2\", \"package\": \"Lumevia_Setup.exe\", \"package_md5\": \"00000000000000000000000000000000\"}]"
   setup md5
-  start md5
-  main_window
-  click_install
+  start_install md5
   wait_out 90 'Event: Download 6.ProgramFinsh First' || fail "not installed"
   out_has 'Event: Other FlowError DL013' || fail "no DL013"
   records_have /api/exception/send || fail "no exception report"
@@ -195,9 +193,7 @@ if want hostdown; then
   fresh
   package_rule Lumevia_Setup.exe "" '{"path": "/pkg/*", "status": 404}'
   setup hostdown
-  start hostdown
-  main_window
-  click_install
+  start_install hostdown
   expect_box 8 120
   wait_out 10 'Event: Download 8.DownFail First' || fail "no 8.DownFail"
   sleep 1
@@ -226,9 +222,7 @@ if want space; then
     "$run" reg add 'HKCU\Environment' /v TEMP /t REG_SZ /d 'S:\Temp' /f >/dev/null
     "$run" reg add 'HKCU\Environment' /v TMP /t REG_SZ /d 'S:\Temp' /f >/dev/null
     wineserver -k 2>/dev/null || true
-    start space
-    main_window
-    click_install
+    start_install space
     expect_box 11 60
     out_has 'PC space not enough1: ' || fail "the temporary drive was not found too small"
     out_has 'Event: Other FlowError DL008' || fail "no DL008"
@@ -274,9 +268,7 @@ if want running; then
   tool wait LumeviaDemoProduct 20000 >/dev/null || fail "the product window did not open"
   package_rule Lumevia_Setup.exe
   setup running
-  start running
-  main_window
-  click_install
+  start_install running
   expect_box 3 30
   ! out_has 'Event: Download 3.Downloading' || fail "the download started anyway"
   tool close ZQ_UI_Frame_642 >/dev/null

@@ -35,13 +35,9 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 mkdir -p "$work/root/responses"
-python3 "$top/tests/fake_services/fake_services.py" --port 0 --root "$work/root" --record "$work/record.jsonl" \
-  --port-file "$work/port" --config "$work/rules.json" >"$work/server.log" 2>&1 &
-server_pid=$!
-echo '[]' >"$work/rules.json"
-for _ in $(seq 100); do [[ -s $work/port ]] && break; sleep 0.1; done
-[[ -s $work/port ]] || fail "fake services did not start"
-base="http://127.0.0.1:$(tr -d '\n' <"$work/port")"
+# shellcheck source=../fake_services/start.sh
+. "$top/tests/fake_services/start.sh"
+fake_services_start "$work" || fail "fake services did not start"
 rules() { echo "$1" >"$work/rules.json"; }
 
 # A copy of exe in its own folder with the run options given.
