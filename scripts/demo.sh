@@ -29,8 +29,14 @@ fi
 
 if [[ -z ${LUMEVIA_DEMO_INNER:-} ]]; then
   [[ ${LUMEVIA_DEMO_NO_DEPS:-} == 1 ]] || bash scripts/deps.sh
-  # Other builds may share the tree: one build at a time.
-  build() { flock /tmp/lumevia-build.lock "$@"; }
+  # Other builds may share the tree: one build at a time. Run under
+  # `flock /tmp/lumevia-build.lock` already, the demo holds the lock through
+  # the descriptor it inherited; locking again would wait for itself.
+  lock=/tmp/lumevia-build.lock
+  build() { flock "$lock" "$@"; }
+  for fd in /proc/$$/fd/*; do
+    [[ $(readlink "$fd" 2>/dev/null) == "$lock" ]] && build() { "$@"; }
+  done
   [[ -f build/windows/CMakeCache.txt ]] || build cmake --preset windows >/dev/null
   build cmake --build build/windows -j"$(nproc)" \
     --target stub_demo wintool lumevia_demo_package
