@@ -1,5 +1,6 @@
 #include "toolkit/ButtonUI.h"
 
+#include "toolkit/Bidi.h"
 #include "toolkit/PaintManager.h"
 
 namespace SkinUI {
@@ -69,7 +70,7 @@ void CButtonUI::PaintText(ICanvas& canvas) {
   uint32_t color = CurrentTextColor();
   if (IsEnabled() && pushed_ && pushedTextColor_) color = Resolve(pushedTextColor_);
   else if (IsEnabled() && hot_ && hotTextColor_) color = Resolve(hotTextColor_);
-  canvas.DrawText(text, TextRect(), ResolveFont(GetFont()), color, GetTextStyle());
+  DrawTextInOrder(canvas, text, TextRect(), ResolveFont(GetFont()), color, GetTextStyle());
 }
 
 void CButtonUI::PaintBorder(ICanvas& canvas) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "toolkit/Bidi.h"
 #include "toolkit/PaintManager.h"
 
 namespace SkinUI {
@@ -133,7 +134,7 @@ void CComboUI::PaintList(ICanvas& canvas) {
     Rect row(list.left + 1, list.top + 1 + (i - top_) * h, list.right - 1, list.top + 1 + (i - top_ + 1) * h);
     if (i == hotItem_) canvas.FillRect(row, Resolve(0x1F000001), 4);
     uint32_t color = i == curSel_ ? Resolve(0xFF000001) : 0xFF333333;
-    canvas.DrawText(ItemText(i), row.Deflate(Rect(10, 0, 10, 0)), font, color,
+    DrawTextInOrder(canvas, ItemText(i), row.Deflate(Rect(10, 0, 10, 0)), font, color,
                     kTextLeft | kTextVCenter | kTextSingleLine | kTextEndEllipsis);
   }
   if (ItemCount() > kVisibleItems) {

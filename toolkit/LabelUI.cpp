@@ -1,5 +1,6 @@
 #include "toolkit/LabelUI.h"
 
+#include "toolkit/Bidi.h"
 #include "toolkit/Markup.h"
 #include "toolkit/PaintManager.h"
 #include "toolkit/RichText.h"
@@ -38,12 +39,12 @@ void CLabelUI::PaintText(ICanvas& canvas) {
   FontSpec font = ResolveFont(GetFont());
   uint32_t color = CurrentTextColor();
   if (!showHtml_) {
-    canvas.DrawText(text, rc, font, color, GetTextStyle());
+    DrawTextInOrder(canvas, text, rc, font, color, GetTextStyle());
     return;
   }
   MarkupText markup = ParseMarkup(text);
   if (markup.plain) {
-    canvas.DrawText(text, rc, font, color, GetTextStyle());
+    DrawTextInOrder(canvas, text, rc, font, color, GetTextStyle());
     return;
   }
   for (MarkupRun& run : markup.runs) {
@@ -55,7 +56,7 @@ void CLabelUI::PaintText(ICanvas& canvas) {
                                [this](int id) { return ResolveFont(id); }, canvas);
   canvas.PushClip(pos_);
   for (const PlacedText& p : pieces) {
-    canvas.DrawText(p.text, p.rc, p.font, p.color, kTextLeft | kTextTop | kTextSingleLine);
+    DrawTextInOrder(canvas, p.text, p.rc, p.font, p.color, kTextLeft | kTextTop | kTextSingleLine);
     if (p.link >= 0) linkRects_.push_back({p.link, p.rc});
   }
   canvas.PopClip();

@@ -1,5 +1,6 @@
 #include "toolkit/OptionUI.h"
 
+#include "toolkit/Bidi.h"
 #include "toolkit/PaintManager.h"
 
 namespace SkinUI {
@@ -80,7 +81,8 @@ void COptionUI::PaintStatusImage(ICanvas& canvas) {
 
 void COptionUI::PaintText(ICanvas& canvas) {
   if (selected_ && selectedTextColor_ && !GetText().empty()) {
-    canvas.DrawText(GetText(), TextRect(), ResolveFont(GetFont()), Resolve(selectedTextColor_), GetTextStyle());
+    DrawTextInOrder(canvas, GetText(), TextRect(), ResolveFont(GetFont()), Resolve(selectedTextColor_),
+                    GetTextStyle());
     return;
   }
   CButtonUI::PaintText(canvas);

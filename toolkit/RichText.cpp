@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "toolkit/Bidi.h"
+
 namespace SkinUI {
 
 namespace {
@@ -73,7 +75,7 @@ std::vector<PlacedText> LayoutRichText(const MarkupText& text, const Rect& rc, c
       lines.emplace_back();
       continue;
     }
-    Size sz = canvas.MeasureText(p.text, p.font, 0);
+    Size sz = MeasureTextInOrder(canvas, p.text, p.font, 0);
     Line* line = &lines.back();
     if (wrap && line->width > 0 && line->width + sz.cx > maxWidth) {
       if (p.space) continue;  // a blank at the end of a line is dropped
@@ -102,11 +104,13 @@ std::vector<PlacedText> LayoutRichText(const MarkupText& text, const Rect& rc, c
   int y = rc.top;
   if (style & kTextVCenter) y = rc.top + (rc.Height() - total) / 2;
   else if (style & kTextBottom) y = rc.bottom - total;
-  // Arabic and Hebrew text runs from right to left: the words of a line
-  // are placed from its right end (each word is shaped by the canvas).
-  bool rtl = false;
-  for (const MarkupRun& run : text.runs)
-    for (wchar_t c : run.text) rtl = rtl || (c >= 0x0590 && c <= 0x08FF) || (c >= 0xFB1D && c <= 0xFEFC);
+  // A text whose first strong character is right-to-left is read so: the
+  // words of a line are placed from its right end (each word is shaped by
+  // the canvas).
+  TextDirection direction = TextDirection::Neutral;
+  for (size_t i = 0; i < text.runs.size() && direction == TextDirection::Neutral; ++i)
+    direction = FirstStrongDirection(text.runs[i].text);
+  bool rtl = direction == TextDirection::RightToLeft;
   std::vector<PlacedText> out;
   for (const Line& l : lines) {
     int x = rc.left;

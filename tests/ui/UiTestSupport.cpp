@@ -37,6 +37,15 @@ std::string SkinWith(const std::vector<std::pair<std::string, std::string>>& rep
 
 void UseSkin(const std::string& zipBytes) { SkinUI::CPaintManagerUI::SetResourceZip(zipBytes); }
 
+bool LayoutWnd::Open(const std::string& skinZip) {
+  DrainMessages();
+  SkinUI::CPaintManagerUI::SetDefaultScale(100);
+  UseSkin(skinZip);
+  if (!Create(0, L"t", 0, 0, 0, 0, 10, 10)) return false;
+  PaintManager().UpdateLayout();
+  return true;
+}
+
 EventRecorder::EventRecorder() {
   previous_ = ui::SetUiEventSink([this](const ui::UiEventRecord& r) { records.push_back(r); });
 }

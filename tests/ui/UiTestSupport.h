@@ -9,6 +9,7 @@
 #include "platform/Platform.h"
 #include "toolkit/PaintManager.h"
 #include "toolkit/SkinPackage.h"
+#include "toolkit/WindowImplBase.h"
 #include "ui/UiTelemetry.h"
 
 namespace ui_test {
@@ -17,6 +18,20 @@ std::string BuiltSkin();
 // The built skin with some entries replaced (name, new bytes).
 std::string SkinWith(const std::vector<std::pair<std::string, std::string>>& replaced);
 void UseSkin(const std::string& zipBytes);
+
+// A window laid out by one file of a skin package of the test's own.
+class LayoutWnd : public SkinUI::WindowImplBase {
+ public:
+  LayoutWnd(std::wstring windowClass, std::string file) : class_(std::move(windowClass)), file_(std::move(file)) {}
+  std::wstring GetWindowClassName() const override { return class_; }
+  std::string GetSkinFile() override { return file_; }
+  // Uses the package, then creates the window at 100 % and lays it out.
+  bool Open(const std::string& skinZip);
+
+ private:
+  std::wstring class_;
+  std::string file_;
+};
 
 class FakeOs : public platform::ForwardingOs {
  public:

@@ -7,7 +7,6 @@
 #include "toolkit/ContainerUI.h"
 #include "toolkit/DialogBuilder.h"
 #include "toolkit/OptionUI.h"
-#include "toolkit/WindowImplBase.h"
 #include "toolkit/headless/RecordingCanvas.h"
 #include "ui/CAlientWnd.h"
 #include "ui/CAnimaEx.h"
@@ -35,12 +34,6 @@ const char kBanner[] = R"(<Window size="650,300">
   </Container>
 </Window>)";
 
-class PageWnd : public WindowImplBase {
- public:
-  std::wstring GetWindowClassName() const override { return L"WidgetTestWnd"; }
-  std::string GetSkinFile() override { return "page.xml"; }
-};
-
 // The skin's own light, 120 x 8 pixels.
 std::string LightPng() {
   SkinPackage pkg;
@@ -51,15 +44,11 @@ std::string LightPng() {
 }
 
 struct Widgets : ::testing::Test {
-  PageWnd wnd;
+  ui_test::LayoutWnd wnd{L"WidgetTestWnd", "page.xml"};
   void SetUp() override {
-    ui_test::DrainMessages();
     RegisterStubControls();
-    CPaintManagerUI::SetDefaultScale(100);
     CPaintManagerUI::Term();  // no images cached from other packages
-    ui_test::UseSkin(testing_support::MakeZip({{"page.xml", kBanner}, {"light.png", LightPng()}}));
-    ASSERT_TRUE(wnd.Create(0, L"t", 0, 0, 0, 0, 10, 10));
-    wnd.PaintManager().UpdateLayout();
+    ASSERT_TRUE(wnd.Open(testing_support::MakeZip({{"page.xml", kBanner}, {"light.png", LightPng()}})));
   }
   CControlUI* C(const wchar_t* n) { return wnd.PaintManager().FindControl(n); }
 };
