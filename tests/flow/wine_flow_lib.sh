@@ -19,7 +19,18 @@ flow_prefix() {
 }
 
 # No product, no partial download, no uninstall key.
+# A product an earlier case started may still be ending after its window
+# closed; the next stub would find it running (box 3). taskkill fails once
+# no such process is left.
+flow_end_product() {
+  for _ in $(seq 50); do
+    "$run" taskkill /IM Velscape.exe /F >/dev/null 2>&1 || return 0
+    sleep 0.2
+  done
+  return 1
+}
 flow_remove_product() {
+  flow_end_product || echo "warning: Velscape.exe would not end" >&2
   rm -rf "$program_files" "$temp_dir/Lumevia_Setup" "$temp_dir"/Lumevia_Setup_*.log
   "$run" reg delete "$uninstall_key" /f >/dev/null 2>&1 || true
 }

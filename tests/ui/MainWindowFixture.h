@@ -21,6 +21,10 @@ class WindowTestOs : public FakeOs {
   // A clock that does not move, so that time labels are known.
   uint64_t TickCount() override { return stillClock ? 5000 : FakeOs::TickCount(); }
   bool stillClock = false;
+  // A calendar time that does not move, so that a signed address (its
+  // timestamp in seconds) can be known before it is asked for; 0: the real one.
+  int64_t UnixTimeMs() override { return fixedUnixMs ? fixedUnixMs : FakeOs::UnixTimeMs(); }
+  int64_t fixedUnixMs = 0;
 };
 
 struct MainWindowFixture : ::testing::Test {

@@ -347,6 +347,7 @@ TEST_F(SideFetch, CountryCheckFallsBackToTheRegionWhenTheLookupFails) {
 using SideFetchWindow = ui_test::MainWindowFixture;
 
 TEST_F(SideFetchWindow, ABannerFetchOutlivesItsWindow) {
+  os.fixedUnixMs = 1700000000000;  // the list's address must not change with the second
   InstallUIMainWnd& w = Open();
   w.Config()->MainPid = 9909;
   std::shared_ptr<SideFetchContext> context = w.SideFetchContextNow();
