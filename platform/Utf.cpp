@@ -32,18 +32,23 @@ void AppendWide(std::wstring& out, char32_t cp) {
 }
 }  // namespace
 
+char32_t NextCodePoint(std::wstring_view w, size_t& i) {
+  char32_t cp = static_cast<char32_t>(w[i++]);
+  if (sizeof(wchar_t) == 2 && cp >= 0xD800 && cp <= 0xDBFF && i < w.size()) {
+    char32_t lo = static_cast<char32_t>(w[i]);
+    if (lo >= 0xDC00 && lo <= 0xDFFF) {
+      ++i;
+      return 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
+    }
+  }
+  return cp;
+}
+
 std::string Utf8FromWide(const std::wstring& w) {
   std::string out;
   out.reserve(w.size());
-  for (size_t i = 0; i < w.size(); ++i) {
-    char32_t cp = static_cast<char32_t>(w[i]);
-    if (sizeof(wchar_t) == 2 && cp >= 0xD800 && cp <= 0xDBFF && i + 1 < w.size()) {
-      char32_t lo = static_cast<char32_t>(w[i + 1]);
-      if (lo >= 0xDC00 && lo <= 0xDFFF) {
-        cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
-        ++i;
-      }
-    }
+  for (size_t i = 0; i < w.size();) {
+    char32_t cp = NextCodePoint(w, i);
     if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) cp = 0xFFFD;  // lone surrogate
     AppendUtf8(out, cp);
   }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/Utf.h"
+
 namespace SkinUI {
 
 namespace {
@@ -45,19 +47,6 @@ TextDirection StrongDirection(char32_t c) {
   if (c == 0x200F) return TextDirection::RightToLeft;  // RIGHT-TO-LEFT MARK
   if (In(kNotStrong, c)) return TextDirection::Neutral;
   return In(kRightToLeft, c) ? TextDirection::RightToLeft : TextDirection::LeftToRight;
-}
-
-// wchar_t is UTF-16 on Windows and UTF-32 elsewhere.
-char32_t CodePointAt(std::wstring_view text, size_t& i) {
-  char32_t c = static_cast<char32_t>(text[i++]);
-  if (c >= 0xD800 && c <= 0xDBFF && i < text.size()) {
-    char32_t low = static_cast<char32_t>(text[i]);
-    if (low >= 0xDC00 && low <= 0xDFFF) {
-      ++i;
-      return 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-    }
-  }
-  return c;
 }
 
 bool IsRightToLeft(std::wstring_view line) { return FirstStrongDirection(line) == TextDirection::RightToLeft; }
@@ -141,7 +130,7 @@ Size LineSize(ICanvas& canvas, const std::wstring& line, const FontSpec& font) {
 TextDirection FirstStrongDirection(std::wstring_view text) {
   int isolates = 0;
   for (size_t i = 0; i < text.size();) {
-    char32_t c = CodePointAt(text, i);
+    char32_t c = platform::NextCodePoint(text, i);
     if (c >= kLri && c <= kFsi) ++isolates;
     else if (c == kPdi && isolates > 0) --isolates;
     else if (isolates > 0) continue;
