@@ -29,6 +29,9 @@ fi
 
 if [[ -z ${LUMEVIA_DEMO_INNER:-} ]]; then
   [[ ${LUMEVIA_DEMO_NO_DEPS:-} == 1 ]] || bash scripts/deps.sh
+  for t in xvfb-run xdotool xwd python3; do
+    command -v "$t" >/dev/null || { echo "demo: $t is missing; scripts/deps.sh installs it" >&2; exit 1; }
+  done
   # Other builds may share the tree: one build at a time. Run under
   # `flock /tmp/lumevia-build.lock` already, the demo holds the lock through
   # the descriptor it inherited; locking again would wait for itself.
@@ -105,8 +108,10 @@ wait_log() {  # wait_log SECONDS PATTERN
     sleep 0.1
   done
 }
+# A phase without its picture fails the demo.
 shot() {  # shot NAME WINDOW
-  xwd -silent -id "$2" | convert xwd:- "$shots/$1.png" || echo "demo: no screenshot $1" >&2
+  xwd -silent -id "$2" >"$work/shot.xwd" || fail "no screenshot of $1: xwd could not dump the window"
+  python3 "$top/scripts/xwd_png.py" "$shots/$1.png" <"$work/shot.xwd" || fail "no screenshot of $1"
   echo "  screenshot $shots/$1.png"
 }
 

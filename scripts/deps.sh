@@ -39,6 +39,8 @@ EXTRA_APT_PACKAGES=(
   openssl
   # zopflipng: the stub's pictures in their smallest lossless encoding (scripts/skin_png.py).
   zopfli
+  # xwd: the demo's window pictures (scripts/demo.sh, turned into PNG by scripts/xwd_png.py).
+  x11-apps
 )
 # ---------------------------------------------------------------------------------------------
 
