@@ -41,6 +41,8 @@ EXTRA_APT_PACKAGES=(
   zopfli
   # xwd: the demo's window pictures (scripts/demo.sh, turned into PNG by scripts/xwd_png.py).
   x11-apps
+  # clang with libFuzzer, ASan and UBSan: the fuzz targets (scripts/fuzz.sh).
+  clang libclang-rt-14-dev
 )
 # ---------------------------------------------------------------------------------------------
 

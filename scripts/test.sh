@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is needed, builds the native, sanitized and
-# Windows targets, runs their ctest suites (the Windows ones under Wine) and
-# the fake services' self-test, then prints one closing count.
+# Windows targets, runs their ctest suites (the Windows ones under Wine), the
+# fake services' self-test and every fuzz target briefly (scripts/fuzz.sh,
+# LUMEVIA_FUZZ_SECONDS a target), then prints one closing count.
 #   scripts/test.sh [--no-deps]
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -40,6 +41,18 @@ if python3 -m unittest tests/fake_services/test_fake_services.py 2>&1 | tee "$lo
 else
   failed=$((failed + 1))
 fi
+rm -f "$log"
+
+echo "=== fuzzing ==="
+# Every parser's fuzz target for a few seconds, then over the hostile
+# inputs; each target is one test.
+log=$(mktemp)
+bash scripts/fuzz.sh "${LUMEVIA_FUZZ_SECONDS:-6}" 2>&1 | tee "$log"
+n_ok=$(grep -cE '^fuzz_[a-z_]+ .* ok$' "$log")
+n_bad=$(grep -cE '^fuzz_[a-z_]+ .* FAILED$' "$log")
+# A build that failed has no target lines at all.
+[[ $((n_ok + n_bad)) -gt 0 ]] || n_bad=1
+passed=$((passed + n_ok)); failed=$((failed + n_bad))
 rm -f "$log"
 
 echo "tests: $passed passed, $failed failed"

@@ -103,6 +103,17 @@ void CDialogBuilder::Fault(const std::string& text) {
   LOG(INFO) << " Skin layout: " << text;
 }
 
+bool CDialogBuilder::Spend(const tinyxml2::XMLElement* elem) {
+  if (!BudgetSpent()) {
+    ++elements_;
+    for (const tinyxml2::XMLAttribute* a = elem->FirstAttribute(); a; a = a->Next())
+      textBytes_ += std::strlen(a->Value());
+    if (textBytes_ <= kMaxTextBytes) return true;
+  }
+  Fault("layout too large, cut at " + std::string(elem->Name()));
+  return false;
+}
+
 bool CDialogBuilder::LoadFile(const std::string& file, std::string& xml) {
   if (!package_.Extract(file, xml)) {
     Fault("missing layout " + file);
@@ -145,7 +156,7 @@ void CDialogBuilder::BuildChildren(const tinyxml2::XMLElement* parentElem, CCont
     if (tag == "Include") {
       Include(e, parent, window);
     } else if (IsResourceElement(tag)) {
-      if (window) window->resources.push_back({tag, Attributes(e)});
+      if (window && Spend(e)) window->resources.push_back({tag, Attributes(e)});
     } else if (auto child = BuildElement(e, window)) {
       parent->Add(std::move(child));
     }
@@ -154,6 +165,7 @@ void CDialogBuilder::BuildChildren(const tinyxml2::XMLElement* parentElem, CCont
 
 std::unique_ptr<CControlUI> CDialogBuilder::BuildElement(const tinyxml2::XMLElement* elem, WindowInfo* window) {
   std::string tag = elem->Name();
+  if (!Spend(elem)) return nullptr;
   std::unique_ptr<CControlUI> control = CreateControl(tag);
   if (!control) {
     Fault("unknown control " + tag);
@@ -187,8 +199,12 @@ void CDialogBuilder::Include(const tinyxml2::XMLElement* elem, CControlUI* paren
   int count = elem->IntAttribute("count", 1);
   if (count < 1) count = 1;
   if (count > 64) count = 64;
+  // Included windows add no control of their own: without this their
+  // Includes would still be read and followed, count times over.
+  if (!Spend(elem)) return;
   std::string xml;
   if (!LoadFile(source, xml)) return;
+  textBytes_ += xml.size();
   tinyxml2::XMLDocument doc;
   if (doc.Parse(xml.data(), xml.size()) != tinyxml2::XML_SUCCESS || !doc.RootElement()) {
     Fault("not XML: " + std::string(source));
@@ -196,7 +212,7 @@ void CDialogBuilder::Include(const tinyxml2::XMLElement* elem, CControlUI* paren
   }
   includeStack_.push_back(key);
   const tinyxml2::XMLElement* root = doc.RootElement();
-  for (int i = 0; i < count; ++i) {
+  for (int i = 0; i < count && !BudgetSpent(); ++i) {
     // An included "Window" contributes its content; anything else is one control.
     if (std::string(root->Name()) == "Window") {
       BuildChildren(root, parent, window);
@@ -204,6 +220,7 @@ void CDialogBuilder::Include(const tinyxml2::XMLElement* elem, CControlUI* paren
       parent->Add(std::move(child));
     }
   }
+  if (BudgetSpent()) Fault("layout too large, cut at Include " + std::string(source));
   includeStack_.pop_back();
 }
 

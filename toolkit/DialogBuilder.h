@@ -30,6 +30,12 @@ struct WindowInfo {
 
 class CDialogBuilder {
  public:
+  // What one Create may build: Include with a count multiplies, so a few
+  // small files could otherwise ask for billions of controls. The skin's own
+  // largest window has a few hundred controls and some KiB of text.
+  static constexpr size_t kMaxControls = 4096;      // controls, resource and Include elements
+  static constexpr size_t kMaxTextBytes = 1u << 20;  // attribute text and included files, all together
+
   explicit CDialogBuilder(const SkinPackage& package) : package_(package) {}
 
   // Root of the built tree, or nullptr when nothing could be built.
@@ -46,12 +52,17 @@ class CDialogBuilder {
   std::unique_ptr<CControlUI> BuildElement(const tinyxml2::XMLElement* elem, WindowInfo* window);
   void Include(const tinyxml2::XMLElement* elem, CControlUI* parent, WindowInfo* window);
   void Fault(const std::string& text);
+  // Counts an element with its attributes; false once the budget is spent.
+  bool Spend(const tinyxml2::XMLElement* elem);
+  bool BudgetSpent() const { return elements_ >= kMaxControls || textBytes_ > kMaxTextBytes; }
 
   const SkinPackage& package_;
   std::vector<std::string> includeStack_;
   std::set<std::string> reported_;
   std::vector<std::string> faults_;
   std::vector<std::unique_ptr<CControlUI>> orphans_;
+  size_t elements_ = 0;
+  size_t textBytes_ = 0;
 };
 
 // Known control classes: the toolkit's own plus those registered at start-up.

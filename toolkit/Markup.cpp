@@ -22,6 +22,7 @@ MarkupText Plain(const std::wstring& text) {
 }  // namespace
 
 MarkupText ParseMarkup(const std::wstring& text) {
+  if (text.size() > kMaxMarkupChars) return Plain(text);
   MarkupText out;
   std::vector<Style> stack;
   Style cur{0, -1, 0, false, -1};

@@ -1,7 +1,7 @@
 // The text mark-up of "showhtml" controls: {f n}..{/f} font id, {c #RRGGBB}
 // ..{/c} colour, {a}..{/a} link (numbered from 0 in text order), {u}..{/u}
-// underline, {n} line break. Unbalanced mark-up, or a link without text,
-// makes the whole text plain.
+// underline, {n} line break. Unbalanced mark-up, a link without text, or a
+// text longer than kMaxMarkupChars makes the whole text plain.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -23,6 +23,10 @@ struct MarkupText {
   int linkCount = 0;
   bool plain = false;  // the mark-up was faulty and the text is shown as written
 };
+
+// Far above any label's text: a longer one is shown as written, unparsed
+// (a megabyte of line breaks took seconds to lay out as runs).
+constexpr size_t kMaxMarkupChars = 64 * 1024;
 
 MarkupText ParseMarkup(const std::wstring& text);
 // The text without its mark-up (the raw text when the mark-up is faulty).

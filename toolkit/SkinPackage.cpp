@@ -83,13 +83,20 @@ bool SkinPackage::Open(const std::string& bytes) {
     return false;
   }
   handle_ = zf;
+  size_t count = 0;
   for (int rc = unzGoToFirstFile(zf); rc == UNZ_OK; rc = unzGoToNextFile(zf)) {
+    if (++count > kMaxEntries) {
+      Close();
+      return false;
+    }
     unz_file_info64 info;
-    char name[1024];
+    // minizip ends a name with a zero only when the buffer has room for it.
+    char name[kMaxNameBytes + 1];
     if (unzGetCurrentFileInfo64(zf, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK) break;
+    if (info.size_filename > kMaxNameBytes) continue;
     unz64_file_pos pos;
     if (unzGetFilePos64(zf, &pos) != UNZ_OK) break;
-    std::string stored(name);
+    std::string stored(name, info.size_filename);
     if (!stored.empty() && stored.back() == '/') continue;  // folder entry
     entries_.emplace(NormalizeName(stored),
                      EntryPos{pos.pos_in_zip_directory, pos.num_of_file, info.uncompressed_size, stored});
@@ -117,20 +124,21 @@ std::vector<std::string> SkinPackage::EntryNames() const {
 bool SkinPackage::Extract(const std::string& name, std::string& out) const {
   out.clear();
   auto it = entries_.find(NormalizeName(name));
-  if (it == entries_.end() || !handle_) return false;
+  if (it == entries_.end() || !handle_ || it->second.uncompressedSize > kMaxEntryBytes) return false;
   std::lock_guard<std::mutex> lock(stream_->lock);
   unzFile zf = static_cast<unzFile>(handle_);
   unz64_file_pos pos{it->second.posInCentralDir, it->second.numFile};
   if (unzGoToFilePos64(zf, &pos) != UNZ_OK) return false;
   if (unzOpenCurrentFile(zf) != UNZ_OK) return false;
-  // The size in the directory is a hint, not a promise: never trust it for
-  // more than a modest reservation.
-  out.reserve(static_cast<size_t>(std::min<unsigned long long>(it->second.uncompressedSize, 64u << 20)));
+  // The size in the directory is a hint, not a promise: the data may
+  // inflate to more, which is refused as it comes.
+  out.reserve(static_cast<size_t>(it->second.uncompressedSize));
   char buf[16384];
   int n;
-  while ((n = unzReadCurrentFile(zf, buf, sizeof buf)) > 0) out.append(buf, static_cast<size_t>(n));
+  while ((n = unzReadCurrentFile(zf, buf, sizeof buf)) > 0 && out.size() + static_cast<size_t>(n) <= kMaxEntryBytes)
+    out.append(buf, static_cast<size_t>(n));
   int closeRc = unzCloseCurrentFile(zf);  // reports a CRC mismatch
-  if (n < 0 || closeRc != UNZ_OK) {
+  if (n != 0 || closeRc != UNZ_OK) {
     out.clear();
     return false;
   }

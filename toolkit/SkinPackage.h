@@ -15,13 +15,22 @@ class SkinPackage {
   SkinPackage(const SkinPackage&) = delete;
   SkinPackage& operator=(const SkinPackage&) = delete;
 
-  // Takes a copy of the bytes. False (and an empty package) when they are not a ZIP.
+  // Far above the skin's own (about a hundred entries of some KiB): a package
+  // beyond them is not read whole, whatever its directory claims.
+  static constexpr size_t kMaxEntries = 4096;
+  static constexpr size_t kMaxNameBytes = 1023;
+  static constexpr size_t kMaxEntryBytes = 4u << 20;
+
+  // Takes a copy of the bytes. False (and an empty package) when they are not
+  // a ZIP or hold more than kMaxEntries entries; names longer than
+  // kMaxNameBytes are left out.
   bool Open(const std::string& bytes);
   void Close();
   bool IsOpen() const { return handle_ != nullptr; }
 
   bool Contains(const std::string& name) const;
-  // The whole entry, decompressed. False when absent or damaged.
+  // The whole entry, decompressed. False when absent, damaged or larger than
+  // kMaxEntryBytes.
   bool Extract(const std::string& name, std::string& out) const;
   std::vector<std::string> EntryNames() const;  // as stored
 

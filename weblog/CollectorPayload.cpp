@@ -1,5 +1,6 @@
 #include "weblog/CollectorPayload.h"
 
+#include <exception>
 #include <memory>
 
 namespace weblog {
@@ -32,12 +33,19 @@ const CommonMember kCommon[] = {
 }  // namespace
 
 Json::Value ParseFunnelRecord(const std::string& text) {
+  if (text.size() > kMaxRecordBytes) return Json::Value(Json::objectValue);
   Json::CharReaderBuilder builder;
+  builder["stackLimit"] = kMaxRecordDepth;
   std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
   Json::Value v;
   std::string errors;
-  if (!reader->parse(text.data(), text.data() + text.size(), &v, &errors) || !v.isObject())
+  try {
+    // The reader throws past its depth limit; the record then counts as not JSON.
+    if (!reader->parse(text.data(), text.data() + text.size(), &v, &errors) || !v.isObject())
+      return Json::Value(Json::objectValue);
+  } catch (const std::exception&) {
     return Json::Value(Json::objectValue);
+  }
   return v;
 }
 

@@ -3,6 +3,7 @@
 #include <json/json.h>
 
 #include <ctime>
+#include <exception>
 #include <memory>
 #include <mutex>
 
@@ -14,17 +15,29 @@ namespace {
 
 std::mutex g_fileLock;  // the two updates may come from different threads
 
+// Far above what the updates write (some 100 bytes, two levels).
+constexpr int64_t kMaxFileBytes = 64 * 1024;
+constexpr int kMaxDepth = 16;
+
 // The file's object; false when the file is missing. A file that is not a
-// JSON object reads as an empty object and is rewritten whole.
+// JSON object, or is larger or deeper than the limits, reads as an empty
+// object and is rewritten whole.
 bool Load(const std::wstring& path, Json::Value& out) {
   std::string text;
   out = Json::Value(Json::objectValue);
-  if (!platform::os().ReadFile(path, text)) return false;
+  const int64_t size = platform::os().FileSize(path);
+  if (size > kMaxFileBytes) return true;
+  if (size < 0 || !platform::os().ReadFile(path, text)) return false;
   Json::CharReaderBuilder b;
+  b["stackLimit"] = kMaxDepth;
   std::unique_ptr<Json::CharReader> r(b.newCharReader());
   Json::Value v;
   std::string err;
-  if (r->parse(text.data(), text.data() + text.size(), &v, &err) && v.isObject()) out = v;
+  try {
+    // The reader throws past its depth limit.
+    if (r->parse(text.data(), text.data() + text.size(), &v, &err) && v.isObject()) out = v;
+  } catch (const std::exception&) {
+  }
   return true;
 }
 

@@ -181,6 +181,14 @@ TEST(FunnelRecord, MembersAndKitType) {
 
 TEST(CollectorPayload, MembersDefaultsAndNonJsonInput) {
   weblog::CollectorIds ids{"0123456789abcdef0123456789abcdef", "SESSION", "0A1B2C3D4E5F", "Windows 10 x64", 1700000000123};
+  // A record nested past the reader's depth (found by the fuzz target: the reader's
+  // exception ended the process) reads as not JSON, as does a huge one.
+  for (const std::string& bad : {std::string(5000, '[') + std::string(5000, ']'),
+                                 "{\"pid\":1,\"pad\":\"" + std::string(2 << 20, 'x') + "\"}"}) {
+    Json::Value r;
+    EXPECT_NO_THROW(r = weblog::ParseFunnelRecord(bad));
+    EXPECT_TRUE(r.isObject() && r.empty());
+  }
   Json::Value p = weblog::BuildCollectorPayload(weblog::ParseFunnelRecord("not json {"), ids);
   EXPECT_EQ(p["version"].asString(), "2.0");
   const Json::Value& c = p["common"];
@@ -224,10 +232,17 @@ TEST(GaLog, SameDayTwiceThenNextDay) {
   EXPECT_EQ(v["day"].asInt(), 9);
   EXPECT_EQ(v["version"].asString(), "1.2.3.4") << "other members survive a rewrite";
 
-  // A damaged file counts as a new user and is rewritten whole.
-  platform::os().WriteFile(path, "{broken");
-  EXPECT_EQ(UpdateIsNew(path, {2026, 12, 9}), 1);
-  EXPECT_EQ(UpdateIsNew(path, {2026, 12, 9}), 0);
+  // A damaged file counts as a new user and is rewritten whole; so does one
+  // nested past the reader's depth (found by the fuzz target: the reader's exception
+  // ended the process) or one far larger than anything written here.
+  for (const std::string& damaged : {std::string("{broken"), std::string(5000, '[') + std::string(5000, ']'),
+                                     "{\"year\":2026,\"pad\":\"" + std::string(1 << 20, 'x') + "\"}"}) {
+    platform::os().WriteFile(path, damaged);
+    EXPECT_EQ(UpdateIsNew(path, {2026, 12, 9}), 1);
+    EXPECT_EQ(UpdateIsNew(path, {2026, 12, 9}), 0);
+    platform::os().WriteFile(path, damaged);
+    EXPECT_NO_THROW(UpdateGaLogVersion(path, "1.2.3.4"));
+  }
   std::filesystem::remove_all(dir);
 }
 

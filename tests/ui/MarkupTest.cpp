@@ -23,6 +23,12 @@ TEST(Markup, NumbersLinksInTextOrderAndKeepsStyles) {
 }
 
 TEST(Markup, FaultyMarkupIsPlainText) {
+  // A megabyte of line breaks took seconds to lay out as runs (found with
+  // the fuzz target's hostile inputs): texts beyond any label's are plain.
+  std::wstring huge;
+  for (int i = 0; i < 20000; ++i) huge += L"{u}k{/u}\n";
+  EXPECT_TRUE(ParseMarkup(huge).plain);
+  EXPECT_EQ(ParseMarkup(huge.substr(0, 9000)).runs.size(), 2000u);
   for (const wchar_t* bad : {L"{a}open link", L"{a}{/a} empty link", L"{c #12}x{/c}", L"{f 1}x{/c}", L"x{/u}",
                              L"{q}unknown{/q}", L"{a}{a}nested{/a}{/a}", L"{unclosed"}) {
     MarkupText m = ParseMarkup(bad);

@@ -58,6 +58,25 @@ TEST(DialogBuilder, AnIncludeLoopIsCutAndReportedOnce) {
   EXPECT_NE(b->builder->Faults()[0].find("loop"), std::string::npos);
 }
 
+TEST(DialogBuilder, IncludesThatMultiplyAreCutAtTheBudget) {
+  // Found by the fuzz target: each file including the next 64 times gives 64^3 controls
+  // from a few hundred bytes (at 16 levels the build never ended).
+  std::vector<std::pair<std::string, std::string>> files = {
+      {"main.xml", "<Window><Include source=\"l1.xml\" count=\"64\"/></Window>"}};
+  for (int i = 1; i < 3; ++i)
+    files.push_back({"l" + std::to_string(i) + ".xml", "<Window><Font id=\"1\"/><Include source=\"l" +
+                                                          std::to_string(i + 1) + ".xml\" count=\"64\"/></Window>"});
+  files.push_back({"l3.xml", "<Label name=\"x\" text=\"t\"/>"});
+  auto b = Build(files, "main.xml");
+  ASSERT_TRUE(b->root);
+  size_t controls = 0;
+  b->root->ForEach([&](SkinUI::CControlUI&) { ++controls; });
+  EXPECT_GT(controls, 100u);
+  EXPECT_LE(controls + b->window.resources.size(), 4096u);
+  ASSERT_FALSE(b->builder->Faults().empty());
+  EXPECT_NE(b->builder->Faults().back().find("too large"), std::string::npos);
+}
+
 TEST(DialogBuilder, WhatCannotBeBuiltIsSkippedAndTheRestStays) {
   auto b = Build({{"main.xml",
                    "<Window><Container name=\"c\"><Blink name=\"x\"/><Label name=\"ok\" bogus=\"1\"/>"

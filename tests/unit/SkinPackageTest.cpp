@@ -65,3 +65,21 @@ TEST(SkinPackage, TheBuiltSkinHoldsItsLayoutsAndConfiguration) {
   ASSERT_TRUE(pkg.Extract("configure/configure.xml", xml));
   EXPECT_EQ(xml.compare(0, 3, "\xEF\xBB\xBF"), 0);  // the byte-order mark the early search skips
 }
+
+TEST(SkinPackage, HostileArchivesAreReadWithinTheLimits) {
+  // A name longer than the reader's name buffer was read past the buffer's
+  // end; it is left out, the other entries stay.
+  SkinPackage pkg;
+  ASSERT_TRUE(pkg.Open(MakeZip({{std::string(2000, 'n'), "x"}, {"a.xml", "<a/>"}})));
+  EXPECT_EQ(pkg.EntryNames(), std::vector<std::string>{"a.xml"});
+  // An entry that inflates to 64 MiB is refused rather than held.
+  ASSERT_TRUE(pkg.Open(MakeZip({{"bomb.xml", std::string(64u << 20, '\0')}, {"a.xml", "<a/>"}})));
+  std::string out;
+  EXPECT_FALSE(pkg.Extract("bomb.xml", out));
+  EXPECT_TRUE(out.empty());
+  EXPECT_TRUE(pkg.Extract("a.xml", out));
+  // A directory of more entries than any skin has is not read at all.
+  std::vector<std::pair<std::string, std::string>> many;
+  for (int i = 0; i < 20000; ++i) many.push_back({"e" + std::to_string(i), ""});
+  EXPECT_FALSE(pkg.Open(MakeZip(many, false)));
+}

@@ -1,0 +1,19 @@
+#include "SideFetchHarness.h"
+
+#include "TestSupport.h"
+
+namespace fuzz {
+
+FetchOs& SideFetchRun::Os() {
+  static testing_support::TempDir* dir = new testing_support::TempDir();
+  static FetchOs* os = new FetchOs(dir->path());
+  return *os;
+}
+
+void SetUpSideFetches() {
+  QuietLog();
+  static platform::ScopedOs* scoped = new platform::ScopedOs(SideFetchRun::Os());
+  (void)scoped;
+}
+
+}  // namespace fuzz

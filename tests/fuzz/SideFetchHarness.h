@@ -1,0 +1,67 @@
+// One data-service answer handed to a side-fetch job through the scripted
+// client, in a context as the main window builds it: the window tests' OS
+// (folders of the run's own, a fixed clock so that signed addresses do not
+// change), a recording window, a fresh record and install state per input.
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../ui/UiTestSupport.h"
+#include "CConfigure/CConfigure.h"
+#include "Common/SideFetches.h"
+#include "FuzzSupport.h"
+#include "http/fake/FakeHttpClient.h"
+
+namespace fuzz {
+
+class FetchOs : public ui_test::FakeOs {
+ public:
+  using FakeOs::FakeOs;
+  int64_t UnixTimeMs() override { return 1700000000000; }
+  std::wstring UserRegionCode() override { return L"DE"; }
+  bool Is64BitSystem() override { return true; }
+};
+
+class RecordingWindow : public ISideFetchWindow {
+ public:
+  void Post(unsigned msg) override { posted.push_back(msg); }
+  bool RegisterImage(const std::wstring& path) override {
+    registered.push_back(path);
+    return true;
+  }
+  std::vector<unsigned> posted;
+  std::vector<std::wstring> registered;
+};
+
+struct SideFetchRun {
+  static FetchOs& Os();  // one folder for the whole fuzzing run
+
+  explicit SideFetchRun(const uint8_t* data, size_t size) : answer(reinterpret_cast<const char*>(data), size) {
+    c.config = std::make_shared<CConfigure>();
+    c.config->MainPid = 9909;
+    c.config->ForbidCountries = {L"XX"};
+    c.state = std::make_shared<InstallState>();
+    c.clients = web;
+    c.window = window;
+    c.downloadFolder = platform::JoinPath(Os().Dir(), L"dl");
+    c.installFolder = platform::JoinPath(Os().Dir(), L"Lumevia");
+    c.toolkit = true;
+  }
+  // The answer for url, as the service sent it.
+  void Serve(const std::string& url) {
+    http::FakeAnswer a;
+    a.body = answer;
+    web->web.answer(url, a);
+  }
+
+  std::string answer;
+  std::shared_ptr<http::FakeHttpClientFactory> web = std::make_shared<http::FakeHttpClientFactory>();
+  std::shared_ptr<RecordingWindow> window = std::make_shared<RecordingWindow>();
+  SideFetchContext c;
+};
+
+// Makes the OS above the one in force and quiets the log.
+void SetUpSideFetches();
+
+}  // namespace fuzz
