@@ -39,6 +39,9 @@ bool IsPlainNamePart(const std::wstring& text) {
 
 std::wstring ProductFolderName(const std::wstring& extraDownloadLabel, const std::wstring& softwareName) {
   std::wstring name = NamePart(extraDownloadLabel, false);
+  // No dot after the last "/": the label names no folder.
+  const size_t slash = extraDownloadLabel.rfind(L'/');
+  if (extraDownloadLabel.find(L'.', slash == std::wstring::npos ? 0 : slash + 1) == std::wstring::npos) name.clear();
   return IsPlainNamePart(name) ? name : softwareName;
 }
 

@@ -13,7 +13,8 @@ namespace InstallText {
 bool IsPlainNamePart(const std::wstring& text);
 
 // The product folder of the download: the label text after its last "/" up
-// to the first "." that follows; softwareName when that is empty.
+// to the first "." that follows; softwareName when there is no such "." or
+// the part is empty. The window's download folder uses it too.
 std::wstring ProductFolderName(const std::wstring& extraDownloadLabel, const std::wstring& softwareName);
 // stem + "_" + version + ".exe"/".apk": the stem is the label text after its
 // last "/" and before its last "."; ".exe" when the label ends with it.

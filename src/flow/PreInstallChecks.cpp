@@ -28,10 +28,12 @@ constexpr unsigned kMinServicePauseMs = 100;
 constexpr unsigned kMaxServicePauseMs = 10000;
 constexpr uint64_t kServiceStopLimitMs = 30000;
 
-// "C:" for a path with a drive letter; a path without one (POSIX) lives in
-// the one tree under "/".
+// "C:" for a path with a drive letter, in upper case: "c:\Temp" and
+// "C:\Lumevia" share a drive. A path without one (POSIX) lives in the one
+// tree under "/".
 std::wstring DriveOf(const std::wstring& path) {
-  if (path.size() >= 2 && path[1] == L':' && std::iswalpha(path[0])) return path.substr(0, 2);
+  if (path.size() >= 2 && path[1] == L':' && std::iswalpha(path[0]))
+    return {static_cast<wchar_t>(std::towupper(path[0])), L':'};
   return L"/";
 }
 
@@ -80,8 +82,12 @@ bool PreInstallChecks::AppIsRunning() {
 std::wstring PreInstallChecks::GetInstallDir() {
   std::wstring dir = host_->InstallFolderText();
   std::replace(dir.begin(), dir.end(), L'/', L'\\');
-  if (dir.find(installFolderName_) == std::wstring::npos) dir += L"\\" + installFolderName_;
-  return dir;
+  // "D:\Apps\" must not give "D:\Apps\\Lumevia". "D:\" keeps its separator:
+  // without it the path means the drive's current folder.
+  while (dir.size() > 1 && dir.back() == L'\\' && !(dir.size() == 3 && dir[1] == L':')) dir.pop_back();
+  if (installFolderName_.empty() || dir.find(installFolderName_) != std::wstring::npos) return dir;
+  if (dir.empty() || dir.back() != L'\\') dir += L'\\';
+  return dir + installFolderName_;
 }
 
 int PreInstallChecks::EnoughFreeSpace(bool checkTempDrive, int64_t size, uint64_t& freeBytes) {

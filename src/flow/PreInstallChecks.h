@@ -19,8 +19,8 @@ class PreInstallChecks {
   // True when installation may go on: no process runs the product's
   // executable (exact, case-sensitive name). UI thread (it shows a box).
   bool AppIsRunning();
-  // The installation folder from the edit box ("/" made "\", the product
-  // folder appended when missing).
+  // The installation folder from the edit box ("/" made "\", no trailing
+  // separator, the product folder appended when missing).
   std::wstring GetInstallDir();
   // 1 enough; -1 the temporary folder's drive is too small; -2 the
   // installation drive is too small. freeBytes gets the short drive's free bytes.

@@ -42,6 +42,11 @@ TEST(InstallText, PackageAndFolderNamesComeFromTheLabelAndRefuseEscapingVersions
   const std::wstring exe = L"https://dl.example.com/a.b/Lumevia_setup.full.exe";
   EXPECT_EQ(ProductFolderName(exe, L"Lumevia"), L"Lumevia_setup");
   EXPECT_EQ(ProductFolderName(L"https://h/", L"Lumevia"), L"Lumevia");
+  // Up to the first dot after the last "/"; without one the software name.
+  EXPECT_EQ(ProductFolderName(L"https://h/app.v2.exe", L"Lumevia"), L"app");
+  EXPECT_EQ(ProductFolderName(L"https://h/download", L"Lumevia"), L"Lumevia");
+  EXPECT_EQ(ProductFolderName(L"https://h.example.com/.hidden", L"Lumevia"), L"Lumevia");
+  EXPECT_EQ(ProductFolderName(L"", L"Lumevia"), L"Lumevia");
   EXPECT_EQ(PackageFileName(exe, L"3.1.0"), L"Lumevia_setup.full_3.1.0.exe");
   EXPECT_EQ(PackageFileName(L"https://h/app/Lumevia.apk?x", L"2"), L"Lumevia_2.apk");
   EXPECT_EQ(PackageFileName(exe, L""), L"Lumevia_setup.full_.exe");

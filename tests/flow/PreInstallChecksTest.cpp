@@ -54,10 +54,24 @@ TEST_F(PreInstallChecksTest, UnreadableProcessListFailsWithoutABox) {
 }
 
 TEST_F(PreInstallChecksTest, InstallDirUsesBackslashesAndEndsInTheProductFolder) {
-  host->folderText = L"D:/Apps";
-  EXPECT_EQ(checks.GetInstallDir(), L"D:\\Apps\\Lumevia");
-  host->folderText = L"D:/Apps/Lumevia";
-  EXPECT_EQ(checks.GetInstallDir(), L"D:\\Apps\\Lumevia");
+  const std::wstring deep = L"D:\\" + std::wstring(300, L'x');
+  const std::pair<std::wstring, std::wstring> cases[] = {
+      {L"D:/Apps", L"D:\\Apps\\Lumevia"},
+      {L"D:/Apps/Lumevia", L"D:\\Apps\\Lumevia"},
+      // Trailing separators neither double nor stay behind.
+      {L"D:\\Apps\\", L"D:\\Apps\\Lumevia"},
+      {L"D:\\Apps\\Lumevia\\\\", L"D:\\Apps\\Lumevia"},
+      {L"D:\\", L"D:\\Lumevia"},
+      {L"D:/", L"D:\\Lumevia"},
+      {deep, deep + L"\\Lumevia"},
+  };
+  for (const auto& c : cases) {
+    host->folderText = c.first;
+    EXPECT_EQ(checks.GetInstallDir(), c.second) << os.WideToAnsi(c.first);
+  }
+  // Without a folder name nothing is appended.
+  host->folderText = L"D:\\Apps\\";
+  EXPECT_EQ(PreInstallChecks(config, host, L"").GetInstallDir(), L"D:\\Apps");
 }
 
 TEST_F(PreInstallChecksTest, FreeSpaceEqualToThePackageOnTheTempDriveIsTooLittle) {
@@ -80,6 +94,12 @@ TEST_F(PreInstallChecksTest, SharedDriveNeedsThreeTimesThePackage) {
 
   os.freeByRoot = {{L"C:\\", 301}};
   EXPECT_EQ(checks.EnoughFreeSpace(true, 100, free), 1);
+
+  // The letter's case does not make another drive.
+  host->folderText = L"c:\\Apps";
+  os.freeByRoot = {{L"C:\\", 300}};
+  EXPECT_EQ(checks.EnoughFreeSpace(true, 100, free), -2);
+  EXPECT_EQ(os.freeQueries.back(), L"C:\\");
 }
 
 TEST_F(PreInstallChecksTest, SeparateDrivesNeedOnceOnTempAndTwiceOnTheInstallationDrive) {
@@ -172,6 +192,9 @@ TEST_F(PreInstallChecksTest, PendingRenameMatchesOnlyPathsInsideTheFolder) {
   EXPECT_TRUE(PreInstallChecks::IsPathPendingRename(folder));
   EXPECT_TRUE(PreInstallChecks::IsPathPendingRename(folder + L"\\"));
   EXPECT_TRUE(PreInstallChecks::IsPathPendingRename(L"C:/Program Files/Lumevia"));
+  EXPECT_FALSE(PreInstallChecks::IsPathPendingRename(L"C:\\Program Files\\Lume"));  // a prefix is another folder
+  EXPECT_FALSE(PreInstallChecks::IsPathPendingRename(L"C:\\Program Files\\Lumevia\\bin\\x.dll"));
+  EXPECT_FALSE(PreInstallChecks::IsPathPendingRename(L""));
   os.pendingReadable = false;
   EXPECT_FALSE(PreInstallChecks::IsPathPendingRename(folder));
 }

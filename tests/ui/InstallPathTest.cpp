@@ -1,5 +1,5 @@
-// The install-path rules: names derived from the package address, the folder
-// the user picks or types, the free-space check and the space texts.
+// The window's path rules: names derived from the package address, the folder
+// the user picks and the space texts.
 #include <gtest/gtest.h>
 
 #include "Common/InstallPath.h"
@@ -27,12 +27,6 @@ const std::wstring kUrl = L"https://download.lumevia.com/release/Lumevia_Setup.e
 
 TEST(InstallPathNames, FoldersAndFilesFollowTheExtraAddress) {
   ExpectAll({
-      {ProductFolderName, kUrl, L"Lumevia", L"Lumevia_Setup"},
-      {ProductFolderName, L"", L"Lumevia", L"Lumevia"},
-      {ProductFolderName, L"https://h.example.com/noext", L"Lumevia", L"Lumevia"},
-      {ProductFolderName, L"https://h.example.com/.hidden", L"Lumevia", L"Lumevia"},
-      // Up to the first dot of the file name, not the last.
-      {ProductFolderName, L"https://h.example.com/app.v2.exe", L"Lumevia", L"app"},
       {PackageFileName, kUrl, L"1.0.0.0", L"Lumevia_Setup_1.0.0.0.exe"},
       {PackageFileName, L"https://h.example.com/app.bin", L"2.1", L"app_2.1.apk"},
       // Up to the last dot; dots in the folders do not count.
@@ -51,6 +45,8 @@ TEST(InstallPathNames, InstallersDownloadToTheTemporaryFolderOtherPackagesToTheD
   EXPECT_EQ(DownloadFolder(L"C:\\Temp", L"C:\\Desk", L"https://h/Lumevia_Setup.exe", L"Lumevia"),
             L"C:\\Temp" + std::wstring(1, platform::PathSeparator()) + L"Lumevia_Setup");
   EXPECT_EQ(DownloadFolder(L"C:\\Temp\\", L"C:\\Desk\\", L"https://h/app.apk", L"Lumevia"), L"C:\\Desk\\app");
+  // The worker's folder name: an address without a dot names no folder.
+  EXPECT_EQ(DownloadFolder(L"C:\\Temp\\", L"C:\\Desk\\", L"https://h/get", L"Lumevia"), L"C:\\Desk\\Lumevia");
   EXPECT_EQ(DefaultInstallFolder(L"C:\\Program Files\\"), L"C:\\Program Files\\Lumevia");
 }
 
@@ -59,32 +55,6 @@ TEST(InstallPathFolders, APickedFolderGetsTheProductFolderOnce) {
   EXPECT_EQ(WithProductFolder(L"D:\\"), L"D:\\Lumevia");
   EXPECT_EQ(WithProductFolder(L"D:\\Apps\\Lumevia"), L"D:\\Apps\\Lumevia");
   EXPECT_EQ(WithProductFolder(L"D:\\LumeviaOld"), L"D:\\LumeviaOld");  // names it already
-}
-
-TEST(InstallPathFolders, TheInstallDirectoryFromTheEditBox) {
-  const std::wstring deep = L"D:\\" + std::wstring(300, L'x');
-  ExpectAll({
-      {InstallDir, L"D:/Apps/Lumevia", L"Lumevia", L"D:\\Apps\\Lumevia"},
-      {InstallDir, L"D:\\Apps", L"Lumevia", L"D:\\Apps\\Lumevia"},
-      // Trailing separators neither double nor stay behind.
-      {InstallDir, L"D:\\Apps\\", L"Lumevia", L"D:\\Apps\\Lumevia"},
-      {InstallDir, L"D:\\Apps\\Lumevia\\\\", L"Lumevia", L"D:\\Apps\\Lumevia"},
-      {InstallDir, L"D:\\", L"Lumevia", L"D:\\Lumevia"},
-      {InstallDir, L"D:\\Apps", L"", L"D:\\Apps"},
-      // A long path is kept whole.
-      {InstallDir, deep, L"Lumevia", deep + L"\\Lumevia"},
-  });
-}
-
-TEST(InstallPathFolders, PendingRenamesInsideTheFolderOnly) {
-  const std::vector<std::wstring> ops = {L"\\??\\C:\\Other\\a.dll", L"",
-                                         L"\\??\\c:\\program files\\lumevia\\bin\\core.dll"};
-  EXPECT_TRUE(IsPendingRenameInside(ops, L"C:\\Program Files\\Lumevia"));
-  EXPECT_TRUE(IsPendingRenameInside(ops, L"C:\\Program Files\\Lumevia\\"));
-  EXPECT_FALSE(IsPendingRenameInside(ops, L"C:\\Program Files\\Lume"));  // a prefix is another folder
-  EXPECT_FALSE(IsPendingRenameInside(ops, L"C:\\Program Files\\Lumevia\\bin\\core.dll"));
-  EXPECT_FALSE(IsPendingRenameInside(ops, L""));
-  EXPECT_FALSE(IsPendingRenameInside({}, L"C:\\Program Files\\Lumevia"));
 }
 
 TEST(InstallPathFolders, CreationSucceedsOnlyWhenTheFolderExistsAfterwards) {
@@ -96,32 +66,6 @@ TEST(InstallPathFolders, CreationSucceedsOnlyWhenTheFolderExistsAfterwards) {
   ASSERT_TRUE(platform::os().WriteFile(file, "x"));
   EXPECT_FALSE(CreateFolder(file));
   EXPECT_FALSE(CreateFolder(platform::JoinPath(file, L"under")));
-}
-
-TEST(InstallPathSpace, TheTemporaryDriveTakesThePackageTheInstallDriveTwoOrThreeTimes) {
-  const DriveFree unknown;
-  auto free = [](uint64_t bytes) { return DriveFree{true, bytes}; };
-  // Nothing to download passes whatever the drives hold.
-  EXPECT_EQ(CheckFreeSpace(0, true, L"C:\\Temp", free(0), L"C:\\Lumevia", free(0)).verdict, kSpaceEnough);
-
-  SpaceCheck c = CheckFreeSpace(100, true, L"C:\\Temp", free(100), L"D:\\Lumevia", free(1000));
-  EXPECT_EQ(c.verdict, kTempDriveTooSmall);  // equal is too small
-  EXPECT_EQ(c.freeBytes, 100u);
-  EXPECT_EQ(CheckFreeSpace(100, true, L"C:\\Temp", free(101), L"D:\\Lumevia", free(201)).verdict, kSpaceEnough);
-
-  c = CheckFreeSpace(100, true, L"C:\\Temp", free(101), L"D:\\Lumevia", free(200));
-  EXPECT_EQ(c.verdict, kInstallDriveTooSmall);
-  EXPECT_EQ(c.freeBytes, 200u);
-  EXPECT_EQ(c.needed, 200u);
-  // Same drive (in any letter case): package, copy and product, three times.
-  c = CheckFreeSpace(100, true, L"C:\\Temp", free(1000), L"c:\\Lumevia", free(300));
-  EXPECT_EQ(c.verdict, kInstallDriveTooSmall);
-  EXPECT_EQ(c.needed, 300u);
-  EXPECT_EQ(CheckFreeSpace(100, true, L"C:\\Temp", free(1000), L"C:\\Lumevia", free(301)).verdict, kSpaceEnough);
-  // Without the temporary drive's check the factor stays 2.
-  EXPECT_EQ(CheckFreeSpace(100, false, L"C:\\Temp", free(0), L"C:\\Lumevia", free(201)).verdict, kSpaceEnough);
-  // A drive that does not answer counts as large enough.
-  EXPECT_EQ(CheckFreeSpace(100, true, L"C:\\Temp", unknown, L"C:\\Lumevia", unknown).verdict, kSpaceEnough);
 }
 
 TEST(InstallPathSpace, SpaceTextsAndTheExplorerSelection) {
