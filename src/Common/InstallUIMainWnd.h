@@ -154,6 +154,7 @@ class InstallUIMainWnd : public SkinUI::WindowImplBase {
   void StepProgress(unsigned timer, bool stop);
   bool OnCustomMessage(unsigned msg, uintptr_t wParam);
   void ShowResult(bool failure);
+  void StopAttemptTimers();
   void ShowFailureView();
   void ClickControl(const wchar_t* name);
   void OnClose();

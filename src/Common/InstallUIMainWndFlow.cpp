@@ -43,6 +43,8 @@ int InstallUIMainWnd::StartInstall() {
   if (mainTab_) mainTab_->SelectItem(1);
   if (pageTab_) pageTab_->SelectItem(1);
   settingsOpen_ = false;
+  // A retried download is running again: closing asks first.
+  closeMode_ = MsgCancel;
   SideFetches::StartDetached(&InstallUIMainWnd::GetCbsBanner, SideFetchContextNow());
   state_->workerStarted = true;
 

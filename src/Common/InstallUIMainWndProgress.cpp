@@ -25,12 +25,20 @@ void InstallUIMainWnd::ShowFailureView() {
   if (layoutFail_) layoutFail_->SetVisible(true);
 }
 
+// Every result ends the attempt's timers, before its box: a bar still moving
+// after a failure tells the user the installation goes on. A new attempt
+// starts them again.
+void InstallUIMainWnd::StopAttemptTimers() {
+  for (unsigned timer : {kTimerBanner, kTimerPreparing, kTimerAnimation, kTimerVerify, kTimerInstalling})
+    KillTimer(timer);
+}
+
 void InstallUIMainWnd::ShowResult(bool failure) {
   if (failure) {
     ShowFailureView();
     if (FuntionImpl::IsAutoRun()) SetTimer(kTimerAutoRetry, 1000);
   }
-  KillTimer(kTimerBanner);
+  StopAttemptTimers();
   if (mainTab_) mainTab_->SelectItem(0);
   closeMode_ = 1;
   // The start page is its own height again, settings panel closed.
@@ -52,10 +60,10 @@ bool InstallUIMainWnd::OnCustomMessage(unsigned msg, uintptr_t wParam) {
       // Result 11 is the CDN's "too many requests": counted towards forbidding it.
       if (wParam == 11 && config_) AddRequestTooMuchTimes(config_->Snapshot().Software_name);
       EnumMsgType type = wParam == 9 ? MsgInternetFail : (wParam == 10 || wParam == 11) ? MsgInternetTimeout : MsgUrlFail;
+      StopAttemptTimers();
       ShowMessageBox(type, true);
       telemetry_.DownloadFailed(state_->retry);
       ShowResult(true);
-      KillTimer(kTimerAnimation);
       return true;
     }
     case WM_APP_DOWN_FINISH:
@@ -77,7 +85,7 @@ bool InstallUIMainWnd::OnCustomMessage(unsigned msg, uintptr_t wParam) {
       return true;
     }
     case WM_PROGRAM_INSTALL_TIMEOUT:
-      KillTimer(kTimerAnimation);
+      StopAttemptTimers();
       ShowFailureView();
       ShowMessageBox(MsgInstallRunTimeOut, true);
       ShowResult(true);
@@ -88,12 +96,12 @@ bool InstallUIMainWnd::OnCustomMessage(unsigned msg, uintptr_t wParam) {
       if (SkinUI::CControlUI* hint = pm_.FindControl(L"text_startshortcut")) hint->SetVisible(false);
       return true;
     case WM_CHECK_FAIL:
+      StopAttemptTimers();
       ShowMessageBox(MsgMd5Fail, true);
       ShowResult(true);
       return true;
     case WM_NO_ENOUGH_SPACE:
       ShowResult(true);
-      KillTimer(kTimerAnimation);
       if (anima_) anima_->UpdateBanners();
       return true;
     case WM_DOWN_PROGRESS:

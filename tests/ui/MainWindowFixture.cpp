@@ -75,4 +75,10 @@ void MainWindowFixture::ClickLink(const wchar_t* control, int n) {
   FAIL() << "link " << n << " not painted";
 }
 
+void MainWindowFixture::SendAnsweringTheBox(unsigned msg, uintptr_t wParam) {
+  SkinUI::PostQuitMessage(0);
+  wnd->SendMsg(msg, wParam);
+  DrainMessages();
+}
+
 }  // namespace ui_test

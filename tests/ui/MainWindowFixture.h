@@ -48,6 +48,9 @@ struct MainWindowFixture : ::testing::Test {
   void ClickOn(const wchar_t* name);
   // Paints the window, then clicks link number n of the control.
   void ClickLink(const wchar_t* control, int n);
+  // Sends a worker's message whose modal box then ends at once (on a pending
+  // quit request).
+  void SendAnsweringTheBox(unsigned msg, uintptr_t wParam);
 
  private:
   void Press(intptr_t at);

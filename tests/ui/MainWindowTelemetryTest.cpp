@@ -35,12 +35,6 @@ struct Reports : ui_test::MainWindowFixture {
     os.registry.clear();
     events.records.clear();
   }
-  // A modal box of the window ends at once on a pending quit request.
-  void SendAnsweringTheBox(unsigned msg, uintptr_t wParam) {
-    SkinUI::PostQuitMessage(0);
-    wnd->SendMsg(msg, wParam);
-    ui_test::DrainMessages();
-  }
   static std::vector<std::string> Lines(const ui_test::EventRecorder& events) {
     std::vector<std::string> out;
     for (const auto& r : events.records) out.push_back(Line(r));

@@ -174,6 +174,25 @@ TEST_F(MainWnd, InstallShowsTheRunningPageAndResultsReturnToTheStartPage) {
   EXPECT_EQ(events.LastLabel("Close"), "close02");
 }
 
+TEST_F(MainWnd, EveryResultStopsTheAttemptsTimersAndARetryAsksBeforeClosingAgain) {
+  InstallUIMainWnd& w = Open();
+  ClickOn(L"install_btn");
+  w.Host()->RequestTimer(kTimerAnimation, 1000);
+  PumpPendingMessages();
+  w.SendMsg(WM_MD5_CHECK_START);
+  SendAnsweringTheBox(WM_CHECK_FAIL, 0);
+  for (unsigned t : {kTimerVerify, kTimerAnimation, kTimerBanner}) EXPECT_EQ(w.TimerPeriod(t), 0u) << t;
+  EXPECT_EQ(w.CloseMode(), 1);
+
+  ClickOn(L"retry_btn");
+  EXPECT_EQ(w.CloseMode(), MsgCancel);
+  EXPECT_EQ(w.TimerPeriod(kTimerBanner), 3000u);
+  w.SendMsg(WM_MD5_CHECK_START);
+  w.SendMsg(WM_PROGRAM_INSTALL_START);
+  SendAnsweringTheBox(WM_PROGRAM_INSTALL_TIMEOUT, 0);
+  EXPECT_EQ(w.TimerPeriod(kTimerInstalling), 0u);
+}
+
 TEST_F(MainWnd, ProgressNeverGoesBackAndTimersFollowThePhases) {
   InstallUIMainWnd& w = Open();
   ClickOn(L"install_btn");
