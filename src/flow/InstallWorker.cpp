@@ -91,6 +91,8 @@ std::string InstallRun::Narrow(const std::wstring& w) const { return Os().WideTo
 bool InstallRun::Prepare() {
   t0_ = Os().TickCount();
   setup_.state->subProgramCounter = 0;
+  // A retry counts its bytes afresh: the speed and "PackageSize" are this run's.
+  setup_.state->totalBytes = 0;
 
   // Timer 2001 moves the progress while the service is asked (the window's
   // own thread runs it).

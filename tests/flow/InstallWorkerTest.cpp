@@ -131,6 +131,15 @@ TEST_F(WorkerRun, UserRetryLabelsEveryPhaseRetry) {
     EXPECT_EQ(events.labels("Download", action), Times(1, "Retry")) << action;
 }
 
+TEST_F(WorkerRun, UserRetryCountsItsBytesAfresh) {
+  ASSERT_EQ(0u, run());
+  for (const wchar_t* ext : {L"", L".xml", L".db"}) os.RemoveFile(packagePath() + ext);
+  state->retry = true;
+  ASSERT_EQ(0u, run());
+  EXPECT_EQ(events.labels("Other", "PackageSize"), Times(2, "1.00MB"));
+  EXPECT_EQ(state->totalBytes, static_cast<int64_t>(package.size()));
+}
+
 // ---- Download failures ------------------------------------------------------------
 
 struct FailureCase {
