@@ -67,12 +67,22 @@ struct ShellResult {
   unsigned long lastError = 0;  // the thread's last error right after the call
 };
 
-// A file's embedded signature as the system's trust provider judged it.
+// One attribute of a certificate's subject name: its object identifier in
+// dotted form ("2.5.4.3" is the common name) and its text.
+struct NameAttribute {
+  std::string oid;
+  std::wstring value;
+  bool operator==(const NameAttribute& o) const { return oid == o.oid && value == o.value; }
+};
+
+// A file's embedded signature as the system's trust provider judged it under
+// the full Authenticode policy: the file's hash, a chain to a trusted root,
+// the code-signing use, revocation where it can be learnt.
 struct TrustResult {
-  long result = 0;              // the provider's answer; 0 = signed and the hash verified
+  long result = 0;              // the provider's answer; 0 = trusted
   unsigned long lastError = 0;  // the thread's last error right after the check
-  std::wstring signer;          // the signing certificate's subject (simple name); empty when none was read
-  bool chainTrusted = false;    // asked for: the signer's chain verifies to a trusted root
+  bool revocationUnknown = false;  // trusted, but the revocation state could not be learnt (offline)
+  std::vector<NameAttribute> signer;  // the signing certificate's subject in order; empty when none was read
 };
 
 // One step of stopping a system service. step: 0 status read, 1 service
@@ -112,6 +122,11 @@ class Os {
   virtual FileHandle OpenFileForUpdate(const std::wstring& path) = 0;  // existing kept, missing created; 0 on failure
   // Large files read in pieces (a package can be far bigger than memory wants).
   virtual FileHandle OpenFileForRead(const std::wstring& path) = 0;  // 0 when missing or unreadable
+  // A program held from its checks until it has started: others may read it
+  // but not write, rename or delete it. 0 when missing, unreadable or open
+  // for writing elsewhere.
+  virtual FileHandle OpenFileForCheck(const std::wstring& path) = 0;
+  virtual int64_t FileSizeOf(FileHandle h) = 0;  // -1 when unknown
   virtual size_t ReadFileAt(FileHandle h, int64_t offset, void* out, size_t len) = 0;  // bytes read; short at the end
   virtual size_t WriteFileAt(FileHandle h, int64_t offset, const void* data, size_t len) = 0;  // bytes written
   virtual bool SetFileLength(FileHandle h, int64_t length) = 0;
@@ -227,10 +242,9 @@ class Os {
   // A blocking system message box with an OK button (owner may be 0).
   virtual void SystemMessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& title) = 0;
 
-  // The embedded Authenticode signature of a file, checked by the system with
-  // the generic policy, no UI, no revocation, hash only (flags 0x224). With
-  // fullChain the signer's chain is also checked against the trusted roots.
-  virtual TrustResult VerifyFileTrust(const std::wstring& path, bool fullChain) = 0;
+  // The embedded Authenticode signature of the file open as `file` (path
+  // names it for the provider and the log).
+  virtual TrustResult VerifyFileTrust(FileHandle file, const std::wstring& path) = 0;
 
   // System services by name: their state, and the stop control (false when
   // the service manager, the service or the control refused).
@@ -285,6 +299,8 @@ class ForwardingOs : public Os {
   std::vector<std::wstring> ListDirectory(const std::wstring& d) override { return in_.ListDirectory(d); }
   FileHandle OpenFileForUpdate(const std::wstring& p) override { return in_.OpenFileForUpdate(p); }
   FileHandle OpenFileForRead(const std::wstring& p) override { return in_.OpenFileForRead(p); }
+  FileHandle OpenFileForCheck(const std::wstring& p) override { return in_.OpenFileForCheck(p); }
+  int64_t FileSizeOf(FileHandle h) override { return in_.FileSizeOf(h); }
   size_t ReadFileAt(FileHandle h, int64_t o, void* d, size_t n) override { return in_.ReadFileAt(h, o, d, n); }
   size_t WriteFileAt(FileHandle h, int64_t o, const void* d, size_t n) override { return in_.WriteFileAt(h, o, d, n); }
   bool SetFileLength(FileHandle h, int64_t n) override { return in_.SetFileLength(h, n); }
@@ -359,7 +375,7 @@ class ForwardingOs : public Os {
   void SystemMessageBox(WindowHandle o, const std::wstring& t, const std::wstring& c) override {
     in_.SystemMessageBox(o, t, c);
   }
-  TrustResult VerifyFileTrust(const std::wstring& p, bool full) override { return in_.VerifyFileTrust(p, full); }
+  TrustResult VerifyFileTrust(FileHandle h, const std::wstring& p) override { return in_.VerifyFileTrust(h, p); }
   ServiceState QueryService(const std::wstring& n) override { return in_.QueryService(n); }
   bool StopService(const std::wstring& n) override { return in_.StopService(n); }
   bool RegReadMultiString(RegRoot r, const std::wstring& k, const std::wstring& v,

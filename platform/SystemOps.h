@@ -14,7 +14,7 @@ void CloseProcess(ProcessHandle h);
 void SleepMs(unsigned ms);
 ShellResult ShellExec(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters);
 void SystemMessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& title);
-TrustResult VerifyFileTrust(const std::wstring& path, bool fullChain);
+TrustResult VerifyFileTrust(FileHandle file, const std::wstring& path);
 ServiceState QueryService(const std::wstring& name);
 bool StopService(const std::wstring& name);
 
@@ -35,7 +35,7 @@ class SystemOpsOs : public Os {
   void SystemMessageBox(WindowHandle o, const std::wstring& t, const std::wstring& c) override {
     sysops::SystemMessageBox(o, t, c);
   }
-  TrustResult VerifyFileTrust(const std::wstring& p, bool full) override { return sysops::VerifyFileTrust(p, full); }
+  TrustResult VerifyFileTrust(FileHandle h, const std::wstring& p) override { return sysops::VerifyFileTrust(h, p); }
   ServiceState QueryService(const std::wstring& n) override { return sysops::QueryService(n); }
   bool StopService(const std::wstring& n) override { return sysops::StopService(n); }
 };

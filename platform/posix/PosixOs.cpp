@@ -161,6 +161,17 @@ size_t TransferAt(FileHandle h, int64_t offset, size_t len, Op op) {
   return done;
 }
 
+// A file held for a check carries a shared flock; a write, rename or removal
+// through this stand-in first tries an exclusive one and is refused as
+// Windows refuses it when the share mode denies it. Advisory only: other
+// programs are not stopped.
+bool HeldForCheck(const std::string& path) {
+  UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd) return false;
+  if (flock(fd.get(), LOCK_EX | LOCK_NB) == 0) return false;
+  return errno == EWOULDBLOCK;
+}
+
 class PosixOs final : public SystemOpsOs {
  public:
   std::wstring ModuleFileName() override {
@@ -210,12 +221,15 @@ class PosixOs final : public SystemOpsOs {
     return true;
   }
   bool WriteFile(const std::wstring& p, const std::string& data) override {
+    if (HeldForCheck(PosixPath(p))) return false;
     std::ofstream f(PosixPath(p), std::ios::binary | std::ios::trunc);
     if (!f) return false;
     f.write(data.data(), static_cast<std::streamsize>(data.size()));
     return static_cast<bool>(f);
   }
-  bool RemoveFile(const std::wstring& p) override { return unlink(PosixPath(p).c_str()) == 0; }
+  bool RemoveFile(const std::wstring& p) override {
+    return !HeldForCheck(PosixPath(p)) && unlink(PosixPath(p).c_str()) == 0;
+  }
   std::vector<std::wstring> ListDirectory(const std::wstring& d) override {
     std::vector<std::wstring> names;
     UniqueDir dir(opendir(PosixPath(d).c_str()));
@@ -228,10 +242,21 @@ class PosixOs final : public SystemOpsOs {
   }
 
   FileHandle OpenFileForUpdate(const std::wstring& p) override {
+    if (HeldForCheck(PosixPath(p))) return 0;
     return ToOsHandle(UniqueFd(open(PosixPath(p).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)));
   }
   FileHandle OpenFileForRead(const std::wstring& p) override {
     return ToOsHandle(UniqueFd(open(PosixPath(p).c_str(), O_RDONLY | O_CLOEXEC)));
+  }
+  FileHandle OpenFileForCheck(const std::wstring& p) override {
+    UniqueFd fd(open(PosixPath(p).c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd || flock(fd.get(), LOCK_SH | LOCK_NB) != 0) return 0;
+    return ToOsHandle(std::move(fd));
+  }
+  int64_t FileSizeOf(FileHandle h) override {
+    struct stat st;
+    if (h == 0 || fstat(static_cast<int>(h - 1), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return static_cast<int64_t>(st.st_size);
   }
   size_t ReadFileAt(FileHandle h, int64_t offset, void* out, size_t len) override {
     return TransferAt(h, offset, len, [&](int fd, size_t done, off_t at) {
@@ -248,6 +273,7 @@ class PosixOs final : public SystemOpsOs {
   }
   void CloseFile(FileHandle h) override { AdoptOsHandle(h).reset(); }
   bool MoveFileReplace(const std::wstring& from, const std::wstring& to) override {
+    if (HeldForCheck(PosixPath(from)) || HeldForCheck(PosixPath(to))) return false;
     return rename(PosixPath(from).c_str(), PosixPath(to).c_str()) == 0;
   }
 

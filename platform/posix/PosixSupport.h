@@ -13,6 +13,8 @@ std::string Root();
 // A path with "\" turned into "/".
 std::string PosixPath(const std::wstring& w);
 bool MakeDirs(const std::string& path);
+// The descriptor behind a FileHandle of this stand-in (-1 for none).
+inline int FdOf(FileHandle h) { return h == 0 ? -1 : static_cast<int>(h - 1); }
 // Replaces a file's content whole: written beside it, then renamed.
 bool ReplaceFile(const std::string& path, const std::string& data);
 

@@ -1,5 +1,8 @@
 // The embedded Authenticode signature, judged by WinVerifyTrust with the
-// generic policy.
+// generic policy in full: hash, chain to a trusted root, code-signing use and
+// revocation of the chain but its root. Revocation is learnt where it can
+// be; a machine that cannot reach the revocation servers is not refused for
+// that alone.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -16,38 +19,68 @@ namespace sysops {
 
 namespace {
 
-// The subject's simple name of the first signer's certificate; the state of
-// a verification must still be open.
-std::wstring SignerName(HANDLE state) {
+// The revocation state could not be learnt (offline, no revocation
+// information); nothing is said about the rest of the policy.
+bool RevocationUnknown(LONG result) {
+  const DWORD r = static_cast<DWORD>(result);
+  return r == static_cast<DWORD>(CRYPT_E_REVOCATION_OFFLINE) || r == static_cast<DWORD>(CRYPT_E_NO_REVOCATION_CHECK) ||
+         r == static_cast<DWORD>(CERT_E_REVOCATION_FAILURE);
+}
+
+// The subject of a certificate as (object identifier, text) pairs in order;
+// values that are not text are left out (they cannot equal a named one).
+std::vector<NameAttribute> SubjectOf(PCCERT_CONTEXT cert) {
+  std::vector<NameAttribute> out;
+  CERT_NAME_INFO* info = nullptr;
+  DWORD size = 0;
+  if (!CryptDecodeObjectEx(X509_ASN_ENCODING, X509_NAME, cert->pCertInfo->Subject.pbData,
+                           cert->pCertInfo->Subject.cbData, CRYPT_DECODE_ALLOC_FLAG, nullptr, &info, &size))
+    return out;
+  for (DWORD i = 0; i < info->cRDN; ++i) {
+    for (DWORD j = 0; j < info->rgRDN[i].cRDNAttr; ++j) {
+      CERT_RDN_ATTR& a = info->rgRDN[i].rgRDNAttr[j];
+      if (!a.pszObjId || a.dwValueType == CERT_RDN_ENCODED_BLOB || a.dwValueType == CERT_RDN_OCTET_STRING) continue;
+      DWORD n = CertRDNValueToStrW(a.dwValueType, &a.Value, nullptr, 0);
+      std::wstring text(n, L'\0');
+      if (n > 0) n = CertRDNValueToStrW(a.dwValueType, &a.Value, &text[0], n);
+      text.resize(n > 0 ? n - 1 : 0);
+      out.push_back({a.pszObjId, text});
+    }
+  }
+  LocalFree(info);
+  return out;
+}
+
+// The first signer's certificate subject; the state of a verification must
+// still be open.
+std::vector<NameAttribute> SignerOf(HANDLE state) {
   CRYPT_PROVIDER_DATA* data = state ? WTHelperProvDataFromStateData(state) : nullptr;
   CRYPT_PROVIDER_SGNR* signer = data ? WTHelperGetProvSignerFromChain(data, 0, FALSE, 0) : nullptr;
   if (!signer || signer->csCertChain == 0 || !signer->pasCertChain || !signer->pasCertChain[0].pCert) return {};
-  PCCERT_CONTEXT cert = signer->pasCertChain[0].pCert;
-  DWORD n = CertGetNameStringW(cert, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, nullptr, 0);
-  if (n <= 1) return {};
-  std::wstring name(n, L'\0');
-  n = CertGetNameStringW(cert, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, &name[0], n);
-  name.resize(n > 0 ? n - 1 : 0);
-  return name;
+  return SubjectOf(signer->pasCertChain[0].pCert);
 }
 
-// One verification with the given provider flags, its state closed again.
-long Verify(const std::wstring& path, DWORD providerFlags, unsigned long* lastError, std::wstring* signer) {
-  WINTRUST_FILE_INFO file = {};
-  file.cbStruct = sizeof file;
-  file.pcwszFilePath = path.c_str();
+// One verification through the open file, its state closed again.
+LONG Verify(HANDLE file, const std::wstring& path, DWORD revocation, DWORD providerFlags, TrustResult* out) {
+  WINTRUST_FILE_INFO info = {};
+  info.cbStruct = sizeof info;
+  info.pcwszFilePath = path.c_str();
+  info.hFile = file;
   WINTRUST_DATA data = {};
   data.cbStruct = sizeof data;
   data.dwUIChoice = WTD_UI_NONE;
-  data.fdwRevocationChecks = WTD_REVOKE_NONE;
+  data.fdwRevocationChecks = revocation;
   data.dwUnionChoice = WTD_CHOICE_FILE;
-  data.pFile = &file;
+  data.pFile = &info;
   data.dwStateAction = WTD_STATEACTION_VERIFY;
   data.dwProvFlags = providerFlags;
+  data.dwUIContext = WTD_UICONTEXT_EXECUTE;
   GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
   LONG result = WinVerifyTrust(nullptr, &action, &data);
-  if (lastError) *lastError = GetLastError();
-  if (signer) *signer = SignerName(data.hWVTStateData);
+  if (out) {
+    out->lastError = GetLastError();
+    out->signer = SignerOf(data.hWVTStateData);
+  }
   data.dwStateAction = WTD_STATEACTION_CLOSE;
   WinVerifyTrust(nullptr, &action, &data);
   return result;
@@ -55,12 +88,16 @@ long Verify(const std::wstring& path, DWORD providerFlags, unsigned long* lastEr
 
 }  // namespace
 
-TrustResult VerifyFileTrust(const std::wstring& path, bool fullChain) {
+TrustResult VerifyFileTrust(FileHandle file, const std::wstring& path) {
   TrustResult r;
-  r.result = Verify(path, WTD_HASH_ONLY_FLAG | WTD_REVOCATION_CHECK_END_CERT | WTD_NO_POLICY_USAGE_FLAG,
-                    &r.lastError, &r.signer);
-  if (fullChain)
-    r.chainTrusted = Verify(path, WTD_REVOCATION_CHECK_END_CERT | WTD_NO_POLICY_USAGE_FLAG, nullptr, nullptr) == 0;
+  HANDLE h = reinterpret_cast<HANDLE>(file);
+  r.result = Verify(h, path, WTD_REVOKE_WHOLECHAIN, WTD_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT, &r);
+  if (RevocationUnknown(r.result)) {
+    // Only the revocation answer is let go: everything else must hold.
+    const LONG rest = Verify(h, path, WTD_REVOKE_NONE, WTD_REVOCATION_CHECK_NONE, nullptr);
+    r.revocationUnknown = rest == 0;
+    r.result = rest;
+  }
   return r;
 }
 

@@ -184,6 +184,18 @@ class Win32Os final : public SystemOpsOs {
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     return h == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<FileHandle>(h);
   }
+  // Only reading is shared: nobody writes, renames or deletes the file while
+  // it is held, and starting it still works (execute counts as read).
+  FileHandle OpenFileForCheck(const std::wstring& p) override {
+    HANDLE h = CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    return h == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<FileHandle>(h);
+  }
+  int64_t FileSizeOf(FileHandle h) override {
+    LARGE_INTEGER size;
+    if (h == 0 || !GetFileSizeEx(reinterpret_cast<HANDLE>(h), &size)) return -1;
+    return size.QuadPart;
+  }
   size_t WriteFileAt(FileHandle h, int64_t offset, const void* data, size_t len) override {
     return TransferAt(h, offset, len, [&](HANDLE f, size_t done, DWORD chunk, DWORD* moved, OVERLAPPED* ov) {
       return ::WriteFile(f, static_cast<const char*>(data) + done, chunk, moved, ov);

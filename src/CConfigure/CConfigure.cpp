@@ -123,6 +123,7 @@ void CConfigure::LoadFromLabels(const ILabelSource& labels) {
   r.Int(L"IsToolkit", IsToolkit);
   r.Int(L"StartSubProgram", StartSubProgram);
   r.List(L"ForbidCountries", ForbidCountries, L',');
+  r.Text(L"Trusted_publisher", Trusted_publisher);
 }
 
 int CConfigure::LoadAllFromLabels(SkinUI::CPaintManagerUI& pm) { return LoadAllFromLabels(PaintManagerLabels(pm)); }

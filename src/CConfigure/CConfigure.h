@@ -58,6 +58,10 @@ struct ProductConfig {
   int Downloader_type = 3;
   std::wstring PrivacyUrl;
   std::wstring LicenseUrl;
+  // The publishers whose signatures are accepted, distinguished names
+  // separated by ";" (FuntionImpl::ParsePublishers). Only the packed
+  // configuration names them: the service's answer never does.
+  std::wstring Trusted_publisher;
 };
 
 // A label source: the text of the control with the given name, when present.

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "platform/OwnedHandles.h"
 #include "platform/Platform.h"
 
 namespace FuntionImpl {
@@ -15,6 +14,12 @@ constexpr uint16_t kMagicPe32 = 0x10B;
 constexpr uint16_t kMagicPe32Plus = 0x20B;
 constexpr uint32_t kSecurityDirectory = 4;
 constexpr uint64_t kTableAlignment = 8;
+constexpr uint32_t kEntryHeader = 8;          // WIN_CERTIFICATE: dwLength, wRevision, wCertificateType
+constexpr uint16_t kRevision2 = 0x0200;       // WIN_CERT_REVISION_2_0
+constexpr uint16_t kPkcsSignedData = 0x0002;  // WIN_CERT_TYPE_PKCS_SIGNED_DATA
+constexpr unsigned char kDerSequence = 0x30;
+
+uint64_t AlignUp(uint64_t n) { return (n + kTableAlignment - 1) / kTableAlignment * kTableAlignment; }
 
 bool ReadU16(ByteSource& s, uint64_t at, uint16_t& v) {
   unsigned char b[2];
@@ -31,15 +36,45 @@ bool ReadU32(ByteSource& s, uint64_t at, uint32_t& v) {
   return true;
 }
 
-// Only zero bytes between the table's end and the next 8-byte boundary.
-bool OnlyPadding(ByteSource& s, uint64_t from, uint64_t to) {
-  const uint64_t aligned = (from + kTableAlignment - 1) / kTableAlignment * kTableAlignment;
-  if (to > aligned) return false;
-  unsigned char b[kTableAlignment] = {};
-  if (!s.Read(from, b, static_cast<size_t>(to - from))) return false;
+// Only zero bytes in [from, to).
+bool AllZero(ByteSource& s, uint64_t from, uint64_t to) {
+  unsigned char b[2 * kTableAlignment] = {};
+  if (to < from || to - from > sizeof b || !s.Read(from, b, static_cast<size_t>(to - from))) return false;
   for (uint64_t i = 0; i < to - from; ++i)
     if (b[i] != 0) return false;
   return true;
+}
+
+// The encoded length of the DER SEQUENCE at `at` (tag and length octets
+// included); 0 when it is no SEQUENCE of definite length within `limit` bytes.
+uint64_t DerSequenceLength(ByteSource& s, uint64_t at, uint64_t limit) {
+  unsigned char head[2];
+  if (limit < 2 || !s.Read(at, head, 2) || head[0] != kDerSequence) return 0;
+  uint64_t length = head[1], octets = 2;
+  if (head[1] & 0x80) {
+    const unsigned count = head[1] & 0x7F;  // 0: indefinite length, no DER
+    if (count == 0 || count > 4) return 0;
+    unsigned char bytes[4];
+    if (!s.Read(at + 2, bytes, count)) return 0;
+    length = 0;
+    for (unsigned i = 0; i < count; ++i) length = length << 8 | bytes[i];
+    octets += count;
+  }
+  return octets + length <= limit ? octets + length : 0;
+}
+
+// The table holds one WIN_CERTIFICATE whose signature fills it: its length
+// rounded to 8 is the directory size, and after the signature's own encoding
+// come at most 7 zero bytes (and zeros up to the rounded size).
+bool OneSoundEntry(ByteSource& s, uint64_t offset, uint64_t size) {
+  uint32_t length = 0;
+  uint16_t revision = 0, type = 0;
+  if (!ReadU32(s, offset, length) || !ReadU16(s, offset + 4, revision) || !ReadU16(s, offset + 6, type)) return false;
+  if (length <= kEntryHeader || AlignUp(length) != size || revision != kRevision2 || type != kPkcsSignedData)
+    return false;
+  const uint64_t der = DerSequenceLength(s, offset + kEntryHeader, length - kEntryHeader);
+  if (der == 0 || length - kEntryHeader - der >= kTableAlignment) return false;
+  return AllZero(s, offset + kEntryHeader + der, offset + size);
 }
 
 class BytesSource : public ByteSource {
@@ -58,18 +93,18 @@ class BytesSource : public ByteSource {
 
 class FileSource : public ByteSource {
  public:
-  explicit FileSource(const std::wstring& path) : file_(platform::os().OpenFileForRead(path)) {
-    int64_t size = file_ ? platform::os().FileSize(path) : -1;
+  explicit FileSource(platform::FileHandle file) : file_(file) {
+    int64_t size = file_ ? platform::os().FileSizeOf(file_) : -1;
     size_ = size > 0 ? static_cast<uint64_t>(size) : 0;
   }
   uint64_t Size() override { return size_; }
   bool Read(uint64_t offset, void* out, size_t len) override {
     if (!file_ || offset > size_ || len > size_ - offset) return false;
-    return platform::os().ReadFileAt(file_.get(), static_cast<int64_t>(offset), out, len) == len;
+    return platform::os().ReadFileAt(file_, static_cast<int64_t>(offset), out, len) == len;
   }
 
  private:
-  platform::OwnedFile file_;
+  platform::FileHandle file_;
   uint64_t size_ = 0;
 };
 
@@ -113,17 +148,20 @@ PeCertificateTable FindCertificateTable(ByteSource& s) {
   }
   t.offset = offset;
   t.size = size;
-  if (t.end() > t.fileSize) {
+  if (t.end() > t.fileSize || offset % kTableAlignment != 0) {
     t.status = PeCertificateTable::Status::Malformed;
     return t;
   }
-  const bool ends = t.end() == t.fileSize || OnlyPadding(s, t.end(), t.fileSize);
-  t.status = ends ? PeCertificateTable::Status::EndsFile : PeCertificateTable::Status::DataAfter;
+  if (!OneSoundEntry(s, t.offset, t.size)) {
+    t.status = PeCertificateTable::Status::BadEntry;
+    return t;
+  }
+  t.status = t.end() == t.fileSize ? PeCertificateTable::Status::EndsFile : PeCertificateTable::Status::DataAfter;
   return t;
 }
 
-PeCertificateTable FindCertificateTableInFile(const std::wstring& path) {
-  FileSource source(path);
+PeCertificateTable FindCertificateTableInFile(platform::FileHandle file) {
+  FileSource source(file);
   return FindCertificateTable(source);
 }
 

@@ -1,11 +1,14 @@
-// Where a PE file keeps its certificate table (the security data directory)
-// and whether the table ends the file. The system's hash check skips the
-// table and whatever follows it, so bytes appended after a signature would
-// ride along unnoticed; the signature check refuses such files.
+// Where a PE file keeps its certificate table (the security data directory),
+// whether the table holds exactly one signature and nothing else, and whether
+// it ends the file. The system's hash check skips the table and whatever
+// follows it, so bytes added inside the table or after it would ride along
+// with a valid signature; the signature check refuses such files.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include "platform/Platform.h"
 
 namespace FuntionImpl {
 
@@ -22,9 +25,11 @@ struct PeCertificateTable {
   enum class Status {
     NotPe,      // not readable as a PE image (no MZ/PE headers, truncated)
     NoTable,    // a PE image without a certificate table
-    Malformed,  // the directory points outside the file
-    EndsFile,   // the table is the last thing in the file (zero padding to 8 bytes allowed)
-    DataAfter,  // bytes follow the table
+    Malformed,  // the directory points outside the file or off the 8-byte grid
+    BadEntry,   // the table is not one WIN_CERTIFICATE holding one signature (revision 2.0,
+                // PKCS#7 SignedData of definite length, at most 7 zero bytes of padding)
+    EndsFile,   // one sound entry, and the table is the last thing in the file
+    DataAfter,  // a sound entry, but bytes follow the table
   };
   Status status = Status::NotPe;
   uint64_t offset = 0;    // file offset of the table
@@ -34,8 +39,8 @@ struct PeCertificateTable {
 };
 
 PeCertificateTable FindCertificateTable(ByteSource& source);
-// The same over a file (read only where the headers point) or over bytes.
-PeCertificateTable FindCertificateTableInFile(const std::wstring& path);
+// The same over an open file (read only where the headers point) or over bytes.
+PeCertificateTable FindCertificateTableInFile(platform::FileHandle file);
 PeCertificateTable FindCertificateTableInBytes(const std::string& bytes);
 
 }  // namespace FuntionImpl

@@ -1,6 +1,5 @@
 #include "FuntionImpl/ProcessLaunch.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cwchar>
 
@@ -82,20 +81,18 @@ std::wstring TrustMessage(uint32_t result, uint32_t lastError, const std::wstrin
 }
 
 // The system's check skips the certificate table and whatever follows it.
-bool CertificateTableEndsFile(const std::wstring& filePath) {
-  PeCertificateTable table = FindCertificateTableInFile(filePath);
+bool CertificateTableIsTheSignature(platform::FileHandle file) {
+  PeCertificateTable table = FindCertificateTableInFile(file);
   if (table.status == PeCertificateTable::Status::EndsFile) return true;
-  LOG(INFO) << " VerifyEmbeddedSignature refused: certificate table ends at " << table.end() << ", file size "
-            << table.fileSize << " (status " << static_cast<int>(table.status) << ")";
+  LOG(INFO) << " VerifyEmbeddedSignature refused: certificate table at " << table.offset << ", " << table.size
+            << " bytes, file size " << table.fileSize << " (status " << static_cast<int>(table.status) << ")";
   return false;
 }
 
-bool SignerIsTrustedPublisher(const std::wstring& filePath, const std::vector<std::wstring>& publishers) {
-  platform::TrustResult chain = os().VerifyFileTrust(filePath, true);
-  const bool listed = std::find(publishers.begin(), publishers.end(), chain.signer) != publishers.end();
-  if (chain.result == 0 && chain.chainTrusted && listed) return true;
-  LOG(INFO) << " VerifyEmbeddedSignature refused: signer \"" << os().WideToAnsi(chain.signer) << "\" "
-            << (listed ? "has no trusted chain" : "is not a trusted publisher");
+bool SignerIsPublisher(const platform::TrustResult& trust, const std::vector<DistinguishedName>& publishers) {
+  if (SubjectIsAnyPublisher(trust.signer, publishers)) return true;
+  LOG(INFO) << " VerifyEmbeddedSignature refused: signer \"" << DescribeName(trust.signer) << "\" is "
+            << (publishers.empty() ? "not checked, no publisher is configured" : "not a trusted publisher");
   return false;
 }
 
@@ -142,33 +139,21 @@ int StartTargetMainExe(const std::wstring& mainCommand, int runDirect, const std
   return 0;
 }
 
-bool VerifyEmbeddedSignature(const std::wstring& filePath) {
-  return VerifyEmbeddedSignature(filePath, TrustedPublishers());
-}
-
-bool VerifyEmbeddedSignature(const std::wstring& filePath, const std::vector<std::wstring>& trustedPublishers) {
-  platform::TrustResult trust = os().VerifyFileTrust(filePath, false);
+bool VerifyEmbeddedSignature(platform::FileHandle file, const std::wstring& filePath,
+                             const std::vector<DistinguishedName>& publishers) {
+  if (!file) {
+    LOG(INFO) << " VerifyEmbeddedSignature refused: " << os().WideToAnsi(filePath) << " could not be held for the check";
+    return false;
+  }
+  platform::TrustResult trust = os().VerifyFileTrust(file, filePath);
   const uint32_t result = static_cast<uint32_t>(trust.result);
   std::wstring message = TrustMessage(result, static_cast<uint32_t>(trust.lastError), filePath);
   if (message.size() > kMessageLimit) message.resize(kMessageLimit);
   LOG(INFO) << " VerifyEmbeddedSignature result is " << static_cast<int32_t>(result) << ", "
             << os().WideToAnsi(message);
   if (result != 0) return false;
-  if (!CertificateTableEndsFile(filePath)) return false;
-  if (trustedPublishers.empty()) return true;
-  return SignerIsTrustedPublisher(filePath, trustedPublishers);
-}
-
-std::vector<std::wstring> TrustedPublishers() {
-#ifdef LUMEVIA_TRUSTED_PUBLISHERS
-  static const char* const kSubjects[] = {LUMEVIA_TRUSTED_PUBLISHERS};
-  std::vector<std::wstring> list;
-  for (const char* subject : kSubjects)
-    if (*subject) list.push_back(Utf8ToWide(subject));
-  return list;
-#else
-  return {};
-#endif
+  if (trust.revocationUnknown) LOG(INFO) << " VerifyEmbeddedSignature: revocation state unknown (offline), not held against it";
+  return CertificateTableIsTheSignature(file) && SignerIsPublisher(trust, publishers);
 }
 
 }  // namespace FuntionImpl

@@ -3,6 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "FuntionImpl/Publisher.h"
+#include "platform/Platform.h"
+
 namespace FuntionImpl {
 
 // Starts mainCommand (a quoted path, possibly followed by arguments):
@@ -11,16 +14,11 @@ namespace FuntionImpl {
 // same way. 0 when the main program was started, -1 when not.
 int StartTargetMainExe(const std::wstring& mainCommand, int runDirect, const std::wstring& subCommand);
 
-// True only when the file carries an embedded signature that the system
-// verifies, whose certificate table ends the file, and, when trusted
-// publishers are configured, whose signer is one of them with a chain that
-// verifies.
-bool VerifyEmbeddedSignature(const std::wstring& filePath);
-// The same against a given list of signer subjects (empty: any signer).
-bool VerifyEmbeddedSignature(const std::wstring& filePath, const std::vector<std::wstring>& trustedPublishers);
-
-// The signer subjects accepted (the build's LUMEVIA_TRUSTED_PUBLISHERS);
-// empty: any signer whose hash verifies.
-std::vector<std::wstring> TrustedPublishers();
+// True only when the file held open as `file` (OpenFileForCheck) carries an
+// embedded signature the system trusts under the full Authenticode policy,
+// its certificate table holds that one signature and ends the file, and its
+// signer is one of the publishers. No publisher named: nothing passes.
+bool VerifyEmbeddedSignature(platform::FileHandle file, const std::wstring& filePath,
+                             const std::vector<DistinguishedName>& publishers);
 
 }  // namespace FuntionImpl

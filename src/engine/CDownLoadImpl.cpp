@@ -133,12 +133,16 @@ int CDownLoadImpl::SuperDownloadFile(const std::wstring& url, const std::wstring
 }
 
 std::string CDownLoadImpl::fileMd5(const std::wstring& filePath) {
-  FuntionImpl::Md5 md5;
   platform::OwnedFile file(platform::os().OpenFileForRead(filePath));
+  return fileMd5(file.get());
+}
+
+std::string CDownLoadImpl::fileMd5(platform::FileHandle file) {
+  FuntionImpl::Md5 md5;
   if (file) {
     std::vector<char> buf(1 << 16);
     int64_t at = 0;
-    while (size_t got = platform::os().ReadFileAt(file.get(), at, buf.data(), buf.size())) {
+    while (size_t got = platform::os().ReadFileAt(file, at, buf.data(), buf.size())) {
       md5.Update(buf.data(), got);
       at += static_cast<int64_t>(got);
     }
@@ -148,7 +152,13 @@ std::string CDownLoadImpl::fileMd5(const std::wstring& filePath) {
 
 int CDownLoadImpl::checkMD5(const std::wstring& filePath, const std::wstring& expectedA,
                             const std::wstring& expectedB, const std::wstring& record) {
-  std::wstring digest = Os().AnsiToWide(fileMd5(filePath));
+  platform::OwnedFile file(platform::os().OpenFileForRead(filePath));
+  return checkMD5(file.get(), filePath, expectedA, expectedB, record);
+}
+
+int CDownLoadImpl::checkMD5(platform::FileHandle file, const std::wstring& filePath, const std::wstring& expectedA,
+                            const std::wstring& expectedB, const std::wstring& record) {
+  std::wstring digest = Os().AnsiToWide(fileMd5(file));
   if (!record.empty()) Os().WriteFile(filePath + L".db", Os().WideToAnsi(record) + "###" + Os().WideToAnsi(digest));
   int result = (digest == expectedA || digest == expectedB) ? 1 : 0;
   LOG(INFO) << " MD5 of file " << Os().WideToAnsi(filePath) << " is " << Os().WideToAnsi(digest) << ", result "

@@ -7,6 +7,7 @@
 #include "engine/EngineCodes.h"
 #include "engine/IDownloadOwner.h"
 #include "http/IHttpClient.h"
+#include "platform/Platform.h"
 
 class CDownLoadImpl {
  public:
@@ -23,8 +24,13 @@ class CDownLoadImpl {
   // non-empty record is written with the digest to filePath + ".db".
   static int checkMD5(const std::wstring& filePath, const std::wstring& expectedA, const std::wstring& expectedB,
                       const std::wstring& record);
+  // The same through a file already open (the verification holds the
+  // package from its checks until it has started); filePath names it.
+  static int checkMD5(platform::FileHandle file, const std::wstring& filePath, const std::wstring& expectedA,
+                      const std::wstring& expectedB, const std::wstring& record);
   // MD5 of a file, 32 lower-case hexadecimal digits (of no data when unreadable).
   static std::string fileMd5(const std::wstring& filePath);
+  static std::string fileMd5(platform::FileHandle file);
 
   // The larger of 4 and processors x 8 / 5.
   static int defaultThreadCount();

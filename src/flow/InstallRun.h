@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "FuntionImpl/Publisher.h"
 #include "flow/InstallWorker.h"
+#include "platform/OwnedHandles.h"
 #include "platform/Platform.h"
 
 class InstallRun {
@@ -27,10 +29,12 @@ class InstallRun {
     unsigned timedOutSteps = 0;
   };
   // Starts the installer and waits in steps of 1000 ms; after 241 timed-out
-  // steps the next one ends the wait (the process is left running).
-  // onStarted runs once the process exists.
+  // steps the next one ends the wait (the process is left running). `held`
+  // is the program held open since its checks (OpenFileForCheck), let go
+  // once the process started or failed to. onStarted runs once the process
+  // exists.
   static InstallerOutcome RunInstaller(const std::wstring& program, const std::wstring& commandLine,
-                                       const std::function<void()>& onStarted);
+                                       platform::OwnedFile held, const std::function<void()>& onStarted);
   // The outcome as the log names it ("0" finished, "258" timed out, ...).
   static std::string WaitResultText(const InstallerOutcome& outcome);
 
@@ -55,6 +59,12 @@ class InstallRun {
   // Verification and the silent installation.
   unsigned VerifyAndInstall();
   bool Verify();
+  // Digest and signature of a program held open for them (`file`).
+  struct Checks {
+    bool md5 = false, signature = false;
+  };
+  Checks CheckHeld(platform::FileHandle file, const std::wstring& path, const std::wstring& md5,
+                   const std::wstring& md5Extra, const std::wstring& record) const;
   unsigned Install();
   void OpenProductPage();
   void AutoRunRestart();
@@ -87,4 +97,8 @@ class InstallRun {
   int result_ = 0;
   // By sub-program index: downloaded, and passed its checks.
   std::vector<bool> subDownloaded_, subVerified_;
+  // The publishers the configuration names; the package held from its checks
+  // until its installer has started.
+  std::vector<FuntionImpl::DistinguishedName> publishers_;
+  platform::OwnedFile heldPackage_;
 };

@@ -3,6 +3,7 @@
 // product page, the language hand-over and the AutoRun restart.
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "FuntionImpl/ProcessLaunch.h"
 #include "FuntionImpl/RunOptions.h"
@@ -38,9 +39,13 @@ const wchar_t kReplaceText[] =
 }  // namespace
 
 InstallRun::InstallerOutcome InstallRun::RunInstaller(const std::wstring& program, const std::wstring& commandLine,
+                                                      platform::OwnedFile held,
                                                       const std::function<void()>& onStarted) {
   InstallerOutcome out;
   const platform::ProcessStart start = Os().StartProcess(program, commandLine, L"");
+  // Nobody could change the program between its checks and here; the
+  // started process holds its own image from now on.
+  held.reset();
   OwnedProcess process(start.handle);
   if (!process) {
     out.end = InstallerEnd::NotStarted;
@@ -86,11 +91,17 @@ bool InstallRun::Verify() {
   Event("Download", "Md5CheckStart", "");
   Funnel("Md5Check", 0, "CoreFuncStart");
   Funnel("Md5Check", 1, "Md5CheckStart");
+  std::vector<std::wstring> refused;
+  publishers_ = FuntionImpl::ParsePublishers(cfg_.Trusted_publisher, &refused);
+  for (const std::wstring& name : refused) LOG(INFO) << " Trusted publisher not understood: " << Narrow(name);
+  if (publishers_.empty()) LOG(INFO) << " No trusted publisher configured: no signature passes";
+  // One open file from the checks to the start: others may read it, not change it.
+  heldPackage_ = platform::OwnedFile(Os().OpenFileForCheck(package_));
+  if (!heldPackage_) LOG(INFO) << " Package could not be held for its checks: " << Narrow(package_);
+  const Checks checks = CheckHeld(heldPackage_.get(), package_, cfg_.Md5, cfg_.Md5_extra, cfg_.Software_version);
   // The full label pass has no digest worth comparing.
-  const bool md5 =
-      cfg_.LoadSource == 2 || CDownLoadImpl::checkMD5(package_, cfg_.Md5, cfg_.Md5_extra, cfg_.Software_version) == 1;
-  LOG(INFO) << " after md5 ";
-  const bool signature = FuntionImpl::VerifyEmbeddedSignature(package_);
+  const bool md5 = cfg_.LoadSource == 2 || checks.md5;
+  const bool signature = checks.signature;
   Event("Download", "Md5CheckFinsh", "");
   Event("Other", "MMD5CheckTime", std::to_string(SecondsSince(started)));
   Funnel("Md5Check", 2, "Md5CheckFinsh");
@@ -107,10 +118,20 @@ bool InstallRun::Verify() {
   }
   // The signature decides: a signed package with another digest is installed.
   if (!signature) {
+    heldPackage_.reset();
     setup_.host->Post(WM_CHECK_FAIL, 0);
     return false;
   }
   return true;
+}
+
+InstallRun::Checks InstallRun::CheckHeld(platform::FileHandle file, const std::wstring& path, const std::wstring& md5,
+                                         const std::wstring& md5Extra, const std::wstring& record) const {
+  Checks c;
+  c.md5 = CDownLoadImpl::checkMD5(file, path, md5, md5Extra, record) == 1;
+  LOG(INFO) << " after md5 ";
+  c.signature = FuntionImpl::VerifyEmbeddedSignature(file, path, publishers_);
+  return c;
 }
 
 unsigned InstallRun::Install() {
@@ -121,8 +142,18 @@ unsigned InstallRun::Install() {
   if (FuntionImpl::IsReplacePackage()) {
     // A tester swaps the package while this box is up. Nobody is left to do
     // that once the window is gone.
-    if (platform::WindowHandle owner = host.Window())
+    if (platform::WindowHandle owner = host.Window()) {
+      heldPackage_.reset();
       Os().SystemMessageBox(owner, kReplaceText + package_, L"提示");
+      // What runs is what was checked: a swapped package must be signed too.
+      heldPackage_ = platform::OwnedFile(Os().OpenFileForCheck(package_));
+      if (!FuntionImpl::VerifyEmbeddedSignature(heldPackage_.get(), package_, publishers_)) {
+        heldPackage_.reset();
+        Event("Other", "FlowError", InstallText::CheckFailureCode(true, false));
+        host.Post(WM_CHECK_FAIL, 0);
+        return kFailed;
+      }
+    }
   }
 
   const uint64_t started = Os().TickCount();
@@ -140,7 +171,7 @@ unsigned InstallRun::Install() {
   Funnel("Installing", 0, "CoreFuncStart");
   Funnel("Installing", 1, "ProgramInstall");
 
-  const InstallerOutcome out = RunInstaller(package_, line, [&] {
+  const InstallerOutcome out = RunInstaller(package_, line, std::move(heldPackage_), [&] {
     state.phase = 1;
     state.installerFinished = false;
     host.Post(WM_PROGRAM_INSTALL_START, 0);

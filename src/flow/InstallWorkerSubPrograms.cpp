@@ -2,6 +2,7 @@
 // their checks, and their silent installation. None of them ever fails the
 // main installation.
 #include <string>
+#include <utility>
 
 #include "CConfigure/CConfigure.h"
 #include "FuntionImpl/ProcessLaunch.h"
@@ -103,13 +104,14 @@ void InstallRun::CheckSubPrograms() {
     const std::string id = std::to_string(records[i].id);
     const int step = static_cast<int>(2 * i);
     KitStep("Md5CheckStartIsChToolKit", "Md5Check", step + 3, "Md5CheckStart_", id);
-    const bool md5 = CDownLoadImpl::checkMD5(files[i], records[i].md5, L"", L"") == 1;
-    const bool signature = FuntionImpl::VerifyEmbeddedSignature(files[i]);
+    platform::OwnedFile held(Os().OpenFileForCheck(files[i]));
+    const Checks checks = CheckHeld(held.get(), files[i], records[i].md5, L"", L"");
     // Unlike the main package, a sub-program is installed only when both
-    // checks pass: nothing else vouches for it.
-    subVerified_[i] = md5 && signature;
+    // checks pass: nothing else vouches for it. They are made again right
+    // before it runs, through the file then held.
+    subVerified_[i] = checks.md5 && checks.signature;
     if (!subVerified_[i]) {
-      const char* code = InstallText::CheckFailureCode(md5, signature);
+      const char* code = InstallText::CheckFailureCode(checks.md5, checks.signature);
       LOG(INFO) << " SubProgram check failed, not installed: " << id << ", " << code;
       Event("Other", "FlowErrorIsChToolKitErrorCode", code);
     }
@@ -130,7 +132,14 @@ void InstallRun::InstallSubPrograms(const std::wstring& dir, const std::wstring&
                                                                  files[i] + L".install.log", tracking);
     LOG(INFO) << " [Download File Path]: " << Os().WideToAnsi(files[i]);
     LOG(INFO) << " [Start Install CmdLine]: " << Os().WideToAnsi(line);
-    const InstallerOutcome out = RunInstaller(files[i], line, [] {});
+    platform::OwnedFile held(Os().OpenFileForCheck(files[i]));
+    const Checks checks = CheckHeld(held.get(), files[i], records[i].md5, L"", L"");
+    if (!checks.md5 || !checks.signature) {
+      LOG(INFO) << " SubProgram changed since its check, not installed: " << id;
+      Event("Other", "FlowErrorIsChToolKitErrorCode", InstallText::CheckFailureCode(checks.md5, checks.signature));
+      continue;
+    }
+    const InstallerOutcome out = RunInstaller(files[i], line, std::move(held), [] {});
     LOG(INFO) << " Install finish: " << WaitResultText(out);
     KitStep("6.ProgramFinshIsChToolKit", "Installing", step + 4, "ProgramFinsh_", id);
   }

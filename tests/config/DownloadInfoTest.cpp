@@ -156,7 +156,9 @@ TEST_F(DownloadInfo, OnlyTheElementIsKeptAndAnErrorPageKeepsTheOldOne) {
 TEST_F(DownloadInfo, ElementsFillTheRecordWithTheirConversions) {
   config.MirrorUrls = {L"https://old.example.com/p.exe"};
   config.Software_version = L"stale";
-  ASSERT_EQ(load(Element("<Software_id>12</Software_id><Site_id> 99 </Site_id>"
+  config.Trusted_publisher = L"CN=Lumevia Test Publisher";
+  ASSERT_EQ(load(Element("<Trusted_publisher>CN=Someone Else</Trusted_publisher>"
+                         "<Software_id>12</Software_id><Site_id> 99 </Site_id>"
                          "<Software_name>Lum\xC3\xA9via</Software_name>"
                          "<Software_version></Software_version>"
                          "<Process_name>Velscape.exe\r\n</Process_name>"
@@ -180,6 +182,7 @@ TEST_F(DownloadInfo, ElementsFillTheRecordWithTheirConversions) {
   EXPECT_EQ(config.Filesize, 3221225472LL);
   EXPECT_EQ(config.Downloader_type, 2);
   EXPECT_EQ(config.Md5_extra, L"ab");
+  EXPECT_EQ(config.Trusted_publisher, L"CN=Lumevia Test Publisher") << "only the packed configuration names publishers";
   EXPECT_EQ(config.MirrorUrls,
             (std::vector<std::wstring>{L"https://old.example.com/p.exe", L"https://mirror.example.com/a.exe"}));
 }

@@ -70,9 +70,9 @@ platform::ShellResult ChecksOs::ShellExec(const std::wstring& verb, const std::w
   return shellAnswer;
 }
 
-platform::TrustResult ChecksOs::VerifyFileTrust(const std::wstring&, bool fullChain) {
-  trustCalls.push_back(fullChain);
-  return fullChain ? chainTrust : hashTrust;
+platform::TrustResult ChecksOs::VerifyFileTrust(platform::FileHandle file, const std::wstring&) {
+  trustCalls.push_back(file);
+  return trust;
 }
 
 std::string ChecksOs::WideToAnsi(const std::wstring& w) { return platform::Utf8FromWide(w); }
@@ -85,7 +85,28 @@ void Put32(std::string& b, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
-std::string MakePe(bool plus, uint32_t tableSize, const std::string& after, uint32_t directories) {
+std::string CertificateEntry(uint32_t size) {
+  std::string entry(size, '\0');
+  Put32(entry, 0, size);
+  Put16(entry, 4, 0x0200);
+  Put16(entry, 6, 0x0002);
+  const uint32_t der = size - 8 - 3;
+  entry[8] = 0x30;
+  if (der - 2 < 0x80) {
+    entry[9] = static_cast<char>(der - 2);
+  } else {
+    entry[9] = static_cast<char>(0x82);
+    entry[10] = static_cast<char>((der - 4) >> 8);
+    entry[11] = static_cast<char>((der - 4) & 0xFF);
+  }
+  for (uint32_t i = 8 + (der - 2 < 0x80 ? 2 : 4); i < 8 + der; ++i) entry[i] = static_cast<char>(0xA0 + i % 7);
+  return entry;
+}
+
+std::vector<platform::NameAttribute> TestPublisherSubject() { return {{"2.5.4.3", L"Lumevia Test Publisher"}}; }
+
+std::string MakePe(bool plus, uint32_t tableSize, const std::string& after, uint32_t directories,
+                   const std::string& table) {
   const size_t pe = 0x80;
   const uint16_t optionalSize = plus ? 240 : 224;
   std::string b(512, '\0');
@@ -102,9 +123,7 @@ std::string MakePe(bool plus, uint32_t tableSize, const std::string& after, uint
   if (tableSize > 0) {
     Put32(b, count + 4 + 4 * 8, 512);
     Put32(b, count + 4 + 4 * 8 + 4, tableSize);
-    std::string table(tableSize, '\x30');
-    Put32(table, 0, tableSize);  // WIN_CERTIFICATE length
-    b += table;
+    b += table.empty() ? CertificateEntry(tableSize) : table;
   }
   return b + after;
 }

@@ -81,11 +81,10 @@ class ChecksOs : public platform::ForwardingOs {
   platform::ShellResult ShellExec(const std::wstring& verb, const std::wstring& file,
                                   const std::wstring& parameters) override;
 
-  // The trust provider: one answer for the hash check, one for the chain check.
-  platform::TrustResult hashTrust;
-  platform::TrustResult chainTrust;
-  std::vector<bool> trustCalls;  // fullChain of each call
-  platform::TrustResult VerifyFileTrust(const std::wstring& path, bool fullChain) override;
+  // The trust provider's answer, and the file handle of each question.
+  platform::TrustResult trust;
+  std::vector<platform::FileHandle> trustCalls;
+  platform::TrustResult VerifyFileTrust(platform::FileHandle file, const std::wstring& path) override;
 
   std::string WideToAnsi(const std::wstring& w) override;
 };
@@ -128,11 +127,18 @@ class RecordingEvents : public IEvents {
 // Little-endian fields of a byte image.
 void Put16(std::string& b, size_t at, uint16_t v);
 void Put32(std::string& b, size_t at, uint32_t v);
+// A certificate table of `size` bytes (a multiple of 8, at least 16) as a
+// signing tool writes it: one WIN_CERTIFICATE (revision 2.0, PKCS signed
+// data) whose DER SEQUENCE is followed by 3 zero bytes.
+std::string CertificateEntry(uint32_t size);
 // A PE image with no sections (PE32+ when plus): DOS header, PE headers at
 // 0x80, a body up to 512 bytes, then (when tableSize > 0) a certificate table
-// of that size at 512, then `after`. The signature check accepts it as ending
-// in its table when the trust answer is faked.
-std::string MakePe(bool plus, uint32_t tableSize, const std::string& after = "", uint32_t directories = 16);
+// of that size at 512 (CertificateEntry, or `table` when given), then
+// `after`. The signature check accepts it when the trust answer is faked.
+std::string MakePe(bool plus, uint32_t tableSize, const std::string& after = "", uint32_t directories = 16,
+                   const std::string& table = "");
+// The subject of the project's test publisher, as the platform reports it.
+std::vector<platform::NameAttribute> TestPublisherSubject();
 
 // The log messages written while the object lives.
 class LogLines {

@@ -26,6 +26,8 @@ struct CheckCase {
   bool md5Matches, signedPackage;
   const char* code;
   const char* report;
+  bool otherPublisher = false;  // signed, by someone else
+  const wchar_t* publisher = L"CN=Lumevia Test Publisher";
 };
 
 class Verification : public WorkerRun, public ::testing::WithParamInterface<CheckCase> {};
@@ -33,7 +35,9 @@ class Verification : public WorkerRun, public ::testing::WithParamInterface<Chec
 TEST_P(Verification, TheSignatureDecidesAndEveryFailureIsReported) {
   const CheckCase& c = GetParam();
   if (!c.md5Matches) config->Md5 = L"ffffffffffffffffffffffffffffffff";
-  if (!c.signedPackage) os.unsigned_.insert(kPackageName);
+  if (!c.signedPackage && !c.otherPublisher) os.unsigned_.insert(kPackageName);
+  if (c.otherPublisher) os.otherPublisher.insert(kPackageName);
+  config->Trusted_publisher = c.publisher;
   const unsigned result = run();
 
   EXPECT_EQ(events.labels("Other", "FlowError"), std::vector<std::string>{c.code});
@@ -56,8 +60,28 @@ INSTANTIATE_TEST_SUITE_P(
     Checks, Verification,
     ::testing::Values(CheckCase{"WrongDigest", false, true, "DL013", "MD5_Check_Fail_Cfg1"},
                       CheckCase{"Unsigned", true, false, "DL014", "Hash_Check_Fail_Cfg1"},
-                      CheckCase{"Both", false, false, "DL015", "MD5_Hash_Check_Fail_Cfg1"}),
+                      CheckCase{"Both", false, false, "DL015", "MD5_Hash_Check_Fail_Cfg1"},
+                      CheckCase{"OtherPublisher", true, false, "DL014", "Hash_Check_Fail_Cfg1", true},
+                      CheckCase{"NoPublisherNamed", true, false, "DL014", "Hash_Check_Fail_Cfg1", false, L""},
+                      CheckCase{"PublisherNotUnderstood", true, false, "DL014", "Hash_Check_Fail_Cfg1", false,
+                                L"Lumevia Test Publisher"}),
     [](const ::testing::TestParamInfo<CheckCase>& i) { return std::string(i.param.name); });
+
+TEST_F(WorkerRun, ThePackageIsHeldFromItsChecksUntilItsInstallerStarted) {
+  ASSERT_EQ(run(), 0u);
+  const std::string name = "Lumevia_setup_3.1.0.exe";
+  EXPECT_EQ(os.journal(), (std::vector<std::string>{"hold " + name, "read " + name, "trust " + name, "start " + name,
+                                                     "write refused " + name, "let go " + name}));
+}
+
+TEST_F(WorkerRun, APackageSwappedDuringTheReplacePauseIsCheckedAgain) {
+  os.options("[Settings]\nReplacePackage=1\n");
+  os.onBox = [&] { os.otherPublisher.insert(kPackageName); };
+  EXPECT_EQ(run(), kFailed);
+  EXPECT_TRUE(os.starts().empty());
+  EXPECT_EQ(host->messages().back(), WM_CHECK_FAIL);
+  EXPECT_EQ(events.labels("Other", "FlowError"), std::vector<std::string>{"DL014"});
+}
 
 // ---- The installer --------------------------------------------------------------------
 
@@ -111,18 +135,36 @@ TEST_F(WorkerRun, TimeLimitIsTwoHundredFortyTwoSteps) {
 
 // ---- Sub-programs ---------------------------------------------------------------------
 
-TEST_F(WorkerRun, SubProgramsDownloadCheckAndInstallBesideThePackage) {
-  setup.toolkit = true;
+// A toolkit product with two sub-programs served and announced.
+class SubPrograms : public WorkerRun {
+ protected:
+  SubPrograms() {
+    setup.toolkit = true;
+    clients->web.serveFile("http://pkg.test/kit31.exe", kit31);
+    clients->web.serveFile("http://pkg.test/kit32.exe", kit32);
+    platform::nativeOs().CreateDirectories(dir.file(L"kits"));
+    SubProgramRecord r31, r32;
+    r31.id = 31, r31.fileSize = std::to_wstring(kit31.size());
+    r31.md5 = platform::WideFromUtf8(FuntionImpl::Md5Hex(kit31));
+    r32.id = 32, r32.fileSize = std::to_wstring(kit32.size());
+    r32.md5 = platform::WideFromUtf8(FuntionImpl::Md5Hex(kit32));
+    state->AppendSubProgram(r31, L"http://pkg.test/kit31.exe", file31, L"Kit31");
+    state->AppendSubProgram(r32, L"http://pkg.test/kit32.exe", file32, L"Kit32");
+  }
+  // The journal's entries for one file.
+  std::vector<std::string> journalOf(const std::string& name) const {
+    std::vector<std::string> out;
+    for (const std::string& e : os.journal())
+      if (e.size() > name.size() && e.compare(e.size() - name.size(), name.size(), name) == 0)
+        out.push_back(e.substr(0, e.size() - name.size() - 1));
+    return out;
+  }
+
   const std::string kit31 = SignedLookingPackage(kMiB + 100, 31), kit32 = SignedLookingPackage(kMiB + 200, 32);
-  clients->web.serveFile("http://pkg.test/kit31.exe", kit31);
-  clients->web.serveFile("http://pkg.test/kit32.exe", kit32);
-  platform::nativeOs().CreateDirectories(dir.file(L"kits"));
   const std::wstring file31 = dir.file(L"kits/kit31_1.exe"), file32 = dir.file(L"kits/kit32_1.exe");
-  SubProgramRecord r31, r32;
-  r31.id = 31, r31.fileSize = std::to_wstring(kit31.size()), r31.md5 = platform::WideFromUtf8(FuntionImpl::Md5Hex(kit31));
-  r32.id = 32, r32.fileSize = std::to_wstring(kit32.size()), r32.md5 = platform::WideFromUtf8(FuntionImpl::Md5Hex(kit32));
-  state->AppendSubProgram(r31, L"http://pkg.test/kit31.exe", file31, L"Kit31");
-  state->AppendSubProgram(r32, L"http://pkg.test/kit32.exe", file32, L"Kit32");
+};
+
+TEST_F(SubPrograms, DownloadCheckAndInstallBesideThePackage) {
   os.unsigned_.insert(L"kit32_1.exe");              // its signature fails: not installed
   os.installers[L"kit31_1.exe"] = Installer::NeverEnds;  // it gets the same time limit
 
@@ -153,6 +195,23 @@ TEST_F(WorkerRun, SubProgramsDownloadCheckAndInstallBesideThePackage) {
   EXPECT_EQ(state->totalBytes, static_cast<int64_t>(package.size() + kit31.size() + kit32.size()));
   EXPECT_TRUE(state->installerFinished);
   EXPECT_EQ(host->messages().back(), WM_AUTO_START_APP);
+  // Checked with the package, and again through the file held until it starts.
+  EXPECT_EQ(journalOf("kit31_1.exe"), (std::vector<std::string>{"hold", "read", "trust", "let go", "hold", "read",
+                                                                  "trust", "start", "write refused", "let go"}));
+}
+
+TEST_F(SubPrograms, ASubProgramChangedAfterItsCheckIsNotStarted) {
+  // While the main installer runs, someone writes into the checked kit.
+  os.onStart = [&](const std::wstring& program) {
+    if (platform::FileNameOf(program) == L"Lumevia_setup_3.1.0.exe") platform::nativeOs().WriteFile(file31, "MZ");
+  };
+  ASSERT_EQ(run(), 0u);
+  EXPECT_EQ(os.starts().size(), 2u);  // the package and kit32 only
+  EXPECT_EQ(os.starts().back().program, file32);
+  EXPECT_TRUE(log.has(" SubProgram changed since its check, not installed: 31"));
+  EXPECT_EQ(events.labels("Other", "FlowErrorIsChToolKitErrorCode"), std::vector<std::string>{"DL015"});
+  EXPECT_EQ(events.labels("Download", "5.ProgramInstallIsChToolKit"), (std::vector<std::string>{"31", "32"}));
+  EXPECT_EQ(events.labels("Download", "6.ProgramFinshIsChToolKit"), std::vector<std::string>{"32"});
 }
 
 // ---- AutoRun, ReplacePackage, a window that is gone -------------------------------

@@ -38,6 +38,7 @@ WorkerRun::WorkerRun()
   config->Md5 = platform::WideFromUtf8(FuntionImpl::Md5Hex(package));
   config->Filesize = static_cast<int64_t>(package.size());
   config->NeedStart_flag = 1;
+  config->Trusted_publisher = L"CN=Lumevia Test Publisher";
   labels->labels = {{L"Extra_download_url", kPackageUrlW},
                     {L"Download_url", kPackageUrlW},
                     {L"Software_name", L"Lumevia"}};

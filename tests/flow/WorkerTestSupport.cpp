@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "ChecksTestSupport.h"
 #include "flow/InstallMessages.h"
 #include "platform/Utf.h"
 
@@ -44,7 +45,14 @@ std::vector<WorkerOs::Start> WorkerOs::starts() const {
 
 platform::ProcessStart WorkerOs::StartProcess(const std::wstring& application, const std::wstring& commandLine,
                                               const std::wstring&) {
+  if (onStart) onStart(application);
+  // Another writer at the moment of the start.
+  const platform::FileHandle writer = in_.OpenFileForUpdate(application);
+  if (writer) in_.CloseFile(writer);
   std::lock_guard<std::mutex> l(lock_);
+  const std::string name = platform::Utf8FromWide(platform::FileNameOf(application));
+  journal_.push_back("start " + name);
+  if (!writer) journal_.push_back("write refused " + name);
   starts_.push_back({application, commandLine});
   auto it = installers.find(platform::FileNameOf(application));
   const Installer what = it == installers.end() ? Installer::ExitZero : it->second;
@@ -88,10 +96,56 @@ void WorkerOs::CloseProcess(platform::ProcessHandle h) {
   if (running_.erase(h)) --openHandles;
 }
 
-platform::TrustResult WorkerOs::VerifyFileTrust(const std::wstring& path, bool) {
+platform::TrustResult WorkerOs::VerifyFileTrust(platform::FileHandle file, const std::wstring& path) {
+  const std::wstring name = platform::FileNameOf(path);
+  std::lock_guard<std::mutex> l(lock_);
+  auto it = held_.find(file);
+  journal_.push_back("trust " + platform::Utf8FromWide(name) + (it != held_.end() && it->second == name ? "" : " unheld"));
   platform::TrustResult r;
-  if (unsigned_.count(platform::FileNameOf(path))) r.result = r.lastError = kNoSignature;
+  if (unsigned_.count(name)) {
+    r.result = r.lastError = kNoSignature;
+    return r;
+  }
+  r.signer = otherPublisher.count(name) ? std::vector<platform::NameAttribute>{{"2.5.4.3", L"Other Test Publisher"}}
+                                        : checkstest::TestPublisherSubject();
   return r;
+}
+
+std::vector<std::string> WorkerOs::journal() const {
+  std::lock_guard<std::mutex> l(lock_);
+  return journal_;
+}
+
+platform::FileHandle WorkerOs::OpenFileForCheck(const std::wstring& path) {
+  const platform::FileHandle h = in_.OpenFileForCheck(path);
+  std::lock_guard<std::mutex> l(lock_);
+  if (h) {
+    held_[h] = platform::FileNameOf(path);
+    journal_.push_back("hold " + platform::Utf8FromWide(held_[h]));
+  }
+  return h;
+}
+
+size_t WorkerOs::ReadFileAt(platform::FileHandle h, int64_t offset, void* out, size_t len) {
+  {
+    std::lock_guard<std::mutex> l(lock_);
+    auto it = held_.find(h);
+    if (it != held_.end() && read_.insert(h).second) journal_.push_back("read " + platform::Utf8FromWide(it->second));
+  }
+  return in_.ReadFileAt(h, offset, out, len);
+}
+
+void WorkerOs::CloseFile(platform::FileHandle h) {
+  {
+    std::lock_guard<std::mutex> l(lock_);
+    auto it = held_.find(h);
+    if (it != held_.end()) {
+      journal_.push_back("let go " + platform::Utf8FromWide(it->second));
+      held_.erase(it);
+      read_.erase(h);
+    }
+  }
+  in_.CloseFile(h);
 }
 
 platform::ShellResult WorkerOs::ShellExec(const std::wstring&, const std::wstring& file,
@@ -102,6 +156,7 @@ platform::ShellResult WorkerOs::ShellExec(const std::wstring&, const std::wstrin
 
 void WorkerOs::SystemMessageBox(platform::WindowHandle, const std::wstring& text, const std::wstring& title) {
   boxes.emplace_back(text, title);
+  if (onBox) onBox();
 }
 
 std::vector<std::wstring> WorkerOs::removed() const {
@@ -220,6 +275,7 @@ std::vector<std::string> RecordingEvents::labels(const std::string& category, co
 }
 
 std::string SignedLookingPackage(size_t size, uint32_t seed) {
+  size = (size + 7) / 8 * 8;  // the table ends the file on its 8-byte grid
   std::string b(size, '\0');
   for (size_t i = 0; i < size; ++i) {
     seed = seed * 1103515245u + 12345u;
@@ -236,6 +292,7 @@ std::string SignedLookingPackage(size_t size, uint32_t seed) {
   PutU32(b, optional + 108, 16);
   PutU32(b, optional + 112 + 4 * 8, static_cast<uint32_t>(size - 64));
   PutU32(b, optional + 112 + 4 * 8 + 4, 64);
+  b.replace(size - 64, 64, checkstest::CertificateEntry(64));
   return b;
 }
 

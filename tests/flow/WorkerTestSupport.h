@@ -5,6 +5,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -63,13 +64,26 @@ class WorkerOs final : public testing_support::ModuleInDir {
   std::vector<unsigned> sleeps;
   void SleepMs(unsigned ms) override { sleeps.push_back(ms); }
 
-  // Files by name whose signature does not verify.
-  std::set<std::wstring> unsigned_;
-  platform::TrustResult VerifyFileTrust(const std::wstring& path, bool fullChain) override;
+  // Files by name whose signature does not verify, or that another
+  // publisher signed; every other file is the test publisher's.
+  std::set<std::wstring> unsigned_, otherPublisher;
+  platform::TrustResult VerifyFileTrust(platform::FileHandle file, const std::wstring& path) override;
+
+  // What happened to the programs held for their checks, by file name:
+  // "hold", "read" (the first read through the held handle), "trust",
+  // "start", "write refused" (another writer tried while it started),
+  // "let go".
+  std::vector<std::string> journal() const;
+  platform::FileHandle OpenFileForCheck(const std::wstring& path) override;
+  size_t ReadFileAt(platform::FileHandle h, int64_t offset, void* out, size_t len) override;
+  void CloseFile(platform::FileHandle h) override;
 
   std::vector<std::pair<std::wstring, std::wstring>> shellOpens;  // (file, parameters)
   platform::ShellResult ShellExec(const std::wstring& verb, const std::wstring& file,
                                   const std::wstring& parameters) override;
+  // Run when a program starts (its path) and while a system box is up.
+  std::function<void(const std::wstring&)> onStart;
+  std::function<void()> onBox;
   std::vector<std::pair<std::wstring, std::wstring>> boxes;  // (text, title)
   void SystemMessageBox(platform::WindowHandle owner, const std::wstring& text, const std::wstring& title) override;
 
@@ -77,14 +91,18 @@ class WorkerOs final : public testing_support::ModuleInDir {
   std::vector<std::wstring> removed() const;
   bool RemoveFile(const std::wstring& path) override;
 
-  // The registry in memory: "key|value" -> data; keys that exist.
+  // The registry of 64-bit Windows in memory, by native key names (the
+  // 32-bit view's SOFTWARE\X is SOFTWARE\WOW6432Node\X): "key|value" -> data;
+  // keys that exist.
   std::map<std::wstring, std::wstring> registry;
   std::set<std::wstring> keys;
   bool RegReadString(platform::RegRoot root, const std::wstring& subKey, const std::wstring& value,
-                     std::wstring& out, bool view32) override;
+                     std::wstring& out, platform::RegView view) override;
   bool RegWriteString(platform::RegRoot root, const std::wstring& subKey, const std::wstring& value,
-                      const std::wstring& data) override;
-  bool RegKeyExists(platform::RegRoot root, const std::wstring& subKey) override { return keys.count(subKey) != 0; }
+                      const std::wstring& data, platform::RegView view) override;
+  bool RegKeyExists(platform::RegRoot root, const std::wstring& subKey, platform::RegView view) override {
+    return keys.count(platform::NativeKeyName(root, subKey, view)) != 0;
+  }
 
   std::string WideToAnsi(const std::wstring& w) override;
   std::wstring AnsiToWide(const std::string& s) override;
@@ -97,6 +115,9 @@ class WorkerOs final : public testing_support::ModuleInDir {
   std::wstring dir_;
   mutable std::mutex lock_;
   std::vector<Start> starts_;
+  std::map<platform::FileHandle, std::wstring> held_;  // handle -> file name, until let go
+  std::set<platform::FileHandle> read_;
+  std::vector<std::string> journal_;
   std::vector<std::wstring> removed_;
   std::map<platform::ProcessHandle, Installer> running_;
 };
@@ -154,8 +175,8 @@ class RecordingEvents final : public IEvents {
   std::vector<std::string> records_;
 };
 
-// A file the signature check reads as a PE image whose certificate table
-// ends it, of `size` bytes (at least 1 KiB), filled from seed.
+// A file the signature check reads as a PE image whose one signature ends
+// it, of `size` bytes rounded up to 8 (at least 1 KiB), filled from seed.
 std::string SignedLookingPackage(size_t size, uint32_t seed);
 
 }  // namespace flowtest

@@ -59,7 +59,8 @@ TEST(Configure, QuickPassReadsItsLabelsAndLeavesTheLoadStateAlone) {
   MapLabels src;
   src.labels = {{L"Downloader_id", L"642"}, {L"Site_id", L"525"},           {L"Language_id", L"1033"},
                 {L"Software_name", L"Lumevia"}, {L"theme_color", L"#FF000001"}, {L"Language_str", L"zh-tw#en"},
-                {L"ForbidCountries", L""},      {L"Software_version", L"9.9"},  {L"Download_url", L"https://x.y/z"}};
+                {L"ForbidCountries", L""},      {L"Software_version", L"9.9"},  {L"Download_url", L"https://x.y/z"},
+                {L"Trusted_publisher", L"CN=A; CN=B"}};
   CConfigure c;
   c.ForbidCountries = {L"stale"};
   c.LoadFromLabels(src);
@@ -70,6 +71,7 @@ TEST(Configure, QuickPassReadsItsLabelsAndLeavesTheLoadStateAlone) {
   EXPECT_EQ(c.theme_color, 0xFF000001u);
   EXPECT_EQ(c.Language_str, (Items{L"zh-tw", L"en"}));
   EXPECT_TRUE(c.ForbidCountries.empty());  // an empty label empties the list
+  EXPECT_EQ(c.Trusted_publisher, L"CN=A; CN=B");
   EXPECT_TRUE(c.Software_version.empty());  // not part of the quick pass
   EXPECT_TRUE(c.Download_url.empty());
   EXPECT_EQ(c.LoadState, 1);
@@ -203,7 +205,9 @@ TEST(Configure, ShippedSkinCarriesTheProductLabels) {
   EXPECT_EQ(c.theme_color, 0xFF000001u);
   EXPECT_EQ(c.Language_str, (Items{L"zh-tw", L"en", L"ja", L"ko", L"id"}));
   EXPECT_TRUE(c.ForbidCountries.empty());
+  EXPECT_EQ(c.Trusted_publisher, L"CN=Marlowgate Software Ltd, O=Marlowgate Software Ltd, L=Dublin, C=IE");
   c.LoadAllFromLabels(pm);
+  EXPECT_EQ(c.Trusted_publisher, L"CN=Marlowgate Software Ltd, O=Marlowgate Software Ltd, L=Dublin, C=IE");
   EXPECT_EQ(c.Software_version, L"1.0.0.0");
   EXPECT_EQ(c.Process_name, L"Velscape.exe");
   EXPECT_EQ(c.Filesize, 0);
