@@ -62,4 +62,25 @@ std::wstring JoinPath(const std::wstring& dir, const std::wstring& name) {
   return dir + PathSeparator() + name;
 }
 
+std::wstring NativeKeyName(RegRoot root, const std::wstring& subKey, RegView view) {
+  if (view != RegView::View32 || root != RegRoot::LocalMachine) return subKey;
+  // Key names ignore case; only ASCII letters matter here.
+  auto startsWord = [&subKey](size_t at, const wchar_t* word) {
+    size_t i = 0;
+    for (; word[i]; ++i) {
+      if (at + i >= subKey.size()) return false;
+      wchar_t c = subKey[at + i];
+      if ((c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c) != word[i]) return false;
+    }
+    return at + i == subKey.size() || subKey[at + i] == L'\\';
+  };
+  if (!startsWord(0, L"software")) return subKey;
+  size_t rest = 8;
+  while (rest < subKey.size() && subKey[rest] == L'\\') ++rest;
+  if (startsWord(rest, L"wow6432node")) return subKey;  // named by its native name already
+  std::wstring name = subKey.substr(0, 8) + L"\\WOW6432Node";
+  if (rest < subKey.size()) name += L"\\" + subKey.substr(rest);
+  return name;
+}
+
 }  // namespace platform

@@ -19,6 +19,11 @@ using ProcessHandle = std::uintptr_t;  // a started child process
 
 enum class RegRoot { LocalMachine, CurrentUser };
 
+// The registry as a program of the given width sees it. On 64-bit Windows
+// HKLM\SOFTWARE has a second tree for 32-bit programs (KEY_WOW64_32KEY),
+// which 64-bit programs reach as SOFTWARE\WOW6432Node; other keys are shared.
+enum class RegView { Native, View32 };
+
 enum class SpecialFolder { ProgramFiles, Temp, Desktop, AppData, LocalAppData };
 
 enum class DriveType { Unknown, NoRoot, Removable, Fixed, Remote, CdRom, RamDisk };
@@ -166,13 +171,13 @@ class Os {
   // them; real window systems need nothing (no-op there).
   virtual void AnnounceWindow(const std::wstring& className, bool present) = 0;
 
-  // Registry string values (32- or 64-bit view chosen by the caller)
+  // Registry string values, in the view the caller names
   virtual bool RegReadString(RegRoot root, const std::wstring& subKey, const std::wstring& value,
-                             std::wstring& out, bool view32 = false) = 0;
+                             std::wstring& out, RegView view = RegView::Native) = 0;
   virtual bool RegWriteString(RegRoot root, const std::wstring& subKey, const std::wstring& value,
-                              const std::wstring& data) = 0;
+                              const std::wstring& data, RegView view = RegView::Native) = 0;
   // Whether the key can be opened for reading.
-  virtual bool RegKeyExists(RegRoot root, const std::wstring& subKey) = 0;
+  virtual bool RegKeyExists(RegRoot root, const std::wstring& subKey, RegView view = RegView::Native) = 0;
 
   // The user's default user-interface language id (LANGID).
   virtual unsigned UserDefaultUILanguage() = 0;
@@ -182,7 +187,7 @@ class Os {
   // Versions and architecture
   virtual OsVersion NtVersion() = 0;        // true version (ntdll), ok=false when unavailable
   virtual OsVersion LegacyVersion() = 0;    // GetVersionEx view
-  virtual bool IsWow64Process() = 0;
+  // Windows itself is 64-bit, whatever this program's own width.
   virtual bool Is64BitSystem() = 0;
   virtual std::string FileVersionText(const std::wstring& path) = 0;  // "a.b.c.d" or empty
 
@@ -330,19 +335,18 @@ class ForwardingOs : public Os {
   void SwitchToWindow(WindowHandle w) override { in_.SwitchToWindow(w); }
   void AnnounceWindow(const std::wstring& c, bool p) override { in_.AnnounceWindow(c, p); }
   bool RegReadString(RegRoot r, const std::wstring& k, const std::wstring& v, std::wstring& o,
-                     bool view32) override {
-    return in_.RegReadString(r, k, v, o, view32);
+                     RegView w) override {
+    return in_.RegReadString(r, k, v, o, w);
   }
-  bool RegWriteString(RegRoot r, const std::wstring& k, const std::wstring& v,
-                      const std::wstring& d) override {
-    return in_.RegWriteString(r, k, v, d);
+  bool RegWriteString(RegRoot r, const std::wstring& k, const std::wstring& v, const std::wstring& d,
+                      RegView w) override {
+    return in_.RegWriteString(r, k, v, d, w);
   }
-  bool RegKeyExists(RegRoot r, const std::wstring& k) override { return in_.RegKeyExists(r, k); }
+  bool RegKeyExists(RegRoot r, const std::wstring& k, RegView w) override { return in_.RegKeyExists(r, k, w); }
   unsigned UserDefaultUILanguage() override { return in_.UserDefaultUILanguage(); }
   std::wstring UserRegionCode() override { return in_.UserRegionCode(); }
   OsVersion NtVersion() override { return in_.NtVersion(); }
   OsVersion LegacyVersion() override { return in_.LegacyVersion(); }
-  bool IsWow64Process() override { return in_.IsWow64Process(); }
   bool Is64BitSystem() override { return in_.Is64BitSystem(); }
   std::string FileVersionText(const std::wstring& p) override { return in_.FileVersionText(p); }
   std::vector<wchar_t> LogicalDrives() override { return in_.LogicalDrives(); }
@@ -402,6 +406,9 @@ std::wstring DirectoryOf(const std::wstring& path);   // with trailing separator
 std::tm LocalTime(std::time_t t);
 std::wstring FileNameOf(const std::wstring& path);
 wchar_t PathSeparator();
+// A key's name in the native view: in the 32-bit view HKLM's SOFTWARE\X is
+// SOFTWARE\WOW6432Node\X; every other key keeps its name.
+std::wstring NativeKeyName(RegRoot root, const std::wstring& subKey, RegView view);
 std::wstring CurrentDirectory();  // empty when it cannot be read
 std::wstring JoinPath(const std::wstring& dir, const std::wstring& name);
 

@@ -395,20 +395,22 @@ class PosixOs final : public SystemOpsOs {
     }
   }
 
-  bool RegReadString(RegRoot root, const std::wstring& subKey, const std::wstring& value,
-                     std::wstring& out, bool) override {
+  // The 32-bit view's HKLM\SOFTWARE is kept where 64-bit Windows shows it,
+  // in the folder software/wow6432node.
+  bool RegReadString(RegRoot root, const std::wstring& subKey, const std::wstring& value, std::wstring& out,
+                     RegView view) override {
     std::string data;
-    if (!ReadFile(W(RegValuePath(root, subKey, value, ".sz")), data)) return false;
+    if (!ReadFile(W(RegValuePath(root, NativeKeyName(root, subKey, view), value, ".sz")), data)) return false;
     out = W(data);
     return true;
   }
-  bool RegWriteString(RegRoot root, const std::wstring& subKey, const std::wstring& value,
-                      const std::wstring& data) override {
-    return WriteRegValue(root, subKey, value, ".sz", N(data));
+  bool RegWriteString(RegRoot root, const std::wstring& subKey, const std::wstring& value, const std::wstring& data,
+                      RegView view) override {
+    return WriteRegValue(root, NativeKeyName(root, subKey, view), value, ".sz", N(data));
   }
-  bool RegKeyExists(RegRoot root, const std::wstring& subKey) override {
+  bool RegKeyExists(RegRoot root, const std::wstring& subKey, RegView view) override {
     struct stat st;
-    return stat(RegistryPath(root, subKey).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return stat(RegistryPath(root, NativeKeyName(root, subKey, view)).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
   }
   // LUMEVIA_UI_LANGID (decimal) stands in for the user's setting; US English otherwise.
   unsigned UserDefaultUILanguage() override {
@@ -442,7 +444,6 @@ class PosixOs final : public SystemOpsOs {
 
   OsVersion NtVersion() override { return {}; }
   OsVersion LegacyVersion() override { return {}; }
-  bool IsWow64Process() override { return false; }
   bool Is64BitSystem() override {
     struct utsname u;
     if (uname(&u) != 0) return sizeof(void*) == 8;

@@ -41,6 +41,7 @@ std::wstring CurrentDirectory() {
 namespace {
 
 HKEY RootKey(RegRoot r) { return r == RegRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+REGSAM ViewFlag(RegView v) { return v == RegView::View32 ? KEY_WOW64_32KEY : 0; }
 
 // An empty owner when the key cannot be opened.
 win32::UniqueRegKey OpenRegKey(RegRoot root, const std::wstring& subKey, REGSAM sam) {
@@ -50,10 +51,10 @@ win32::UniqueRegKey OpenRegKey(RegRoot root, const std::wstring& subKey, REGSAM 
 }
 
 // Opened with full access, created when missing; empty on failure.
-win32::UniqueRegKey CreateRegKey(RegRoot root, const std::wstring& subKey) {
+win32::UniqueRegKey CreateRegKey(RegRoot root, const std::wstring& subKey, RegView view = RegView::Native) {
   HKEY key = nullptr;
-  if (RegCreateKeyExW(RootKey(root), subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS)
+  if (RegCreateKeyExW(RootKey(root), subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | ViewFlag(view), nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
     return {};
   return win32::UniqueRegKey(key);
 }
@@ -297,8 +298,8 @@ class Win32Os final : public SystemOpsOs {
   void AnnounceWindow(const std::wstring&, bool) override {}
 
   bool RegReadString(RegRoot root, const std::wstring& subKey, const std::wstring& value, std::wstring& out,
-                     bool view32) override {
-    win32::UniqueRegKey key = OpenRegKey(root, subKey, KEY_ALL_ACCESS | (view32 ? KEY_WOW64_32KEY : 0));
+                     RegView view) override {
+    win32::UniqueRegKey key = OpenRegKey(root, subKey, KEY_ALL_ACCESS | ViewFlag(view));
     if (!key) return false;
     wchar_t buf[261] = {};
     DWORD type = 0, size = sizeof(buf) - sizeof(wchar_t);
@@ -310,9 +311,9 @@ class Win32Os final : public SystemOpsOs {
     out.assign(buf, chars);
     return true;
   }
-  bool RegWriteString(RegRoot root, const std::wstring& subKey, const std::wstring& value,
-                      const std::wstring& data) override {
-    win32::UniqueRegKey key = CreateRegKey(root, subKey);
+  bool RegWriteString(RegRoot root, const std::wstring& subKey, const std::wstring& value, const std::wstring& data,
+                      RegView view) override {
+    win32::UniqueRegKey key = CreateRegKey(root, subKey, view);
     if (!key) return false;
     // The terminator is part of a REG_SZ value: readers that trust the
     // stored length would otherwise see an unterminated text.
@@ -320,8 +321,8 @@ class Win32Os final : public SystemOpsOs {
                              static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
     return rc == ERROR_SUCCESS;
   }
-  bool RegKeyExists(RegRoot root, const std::wstring& subKey) override {
-    return static_cast<bool>(OpenRegKey(root, subKey, KEY_READ));
+  bool RegKeyExists(RegRoot root, const std::wstring& subKey, RegView view) override {
+    return static_cast<bool>(OpenRegKey(root, subKey, KEY_READ | ViewFlag(view)));
   }
   unsigned UserDefaultUILanguage() override { return GetUserDefaultUILanguage(); }
   std::wstring UserRegionCode() override {
@@ -367,15 +368,16 @@ class Win32Os final : public SystemOpsOs {
     v.ok = true;
     return v;
   }
-  bool IsWow64Process() override {
+  // A 64-bit build runs on 64-bit Windows only; a 32-bit one asks whether
+  // it runs under WOW64.
+  bool Is64BitSystem() override {
+    if (sizeof(void*) == 8) return true;
     using Fn = BOOL(WINAPI*)(HANDLE, PBOOL);
     auto fn = reinterpret_cast<Fn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "IsWow64Process")));
     BOOL wow = FALSE;
-    if (!fn || !fn(GetCurrentProcess(), &wow)) return false;
-    return wow != FALSE;
+    return fn && fn(GetCurrentProcess(), &wow) && wow != FALSE;
   }
-  bool Is64BitSystem() override { return sizeof(void*) == 8 || IsWow64Process(); }
 
   std::string FileVersionText(const std::wstring& path) override {
     DWORD ignored = 0;

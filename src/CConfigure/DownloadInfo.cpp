@@ -184,7 +184,7 @@ int CConfigure::getDownloadInfoXml(bool sync) {
       site = Site_id;
       factory = clientFactory_;
     }
-    const char* suffix = FuntionImpl::IsWow64() ? "&package_type=2" : "";
+    const char* suffix = FuntionImpl::Is64BitSystem() ? "&package_type=2" : "";
     std::string url;
     int needed = 0;
     if (!FormatQueryUrl(lang, id, site, suffix, url, needed)) {

@@ -158,12 +158,11 @@ void InstallUIMainWnd::ReportStart(bool excluded, int screenWidth, int screenHei
   platform::Os& os = platform::os();
   telemetry_.Created();
   // The machine's facts go once per machine; the registry remembers it.
-  std::wstring gaPc;
-  os.RegReadString(platform::RegRoot::LocalMachine, kGaPcKey, L"GA_PC", gaPc);
+  const std::wstring gaPc = FuntionImpl::ReadRegString(platform::RegRoot::LocalMachine, kGaPcKey, L"GA_PC");
   if (gaPc.empty() && !excluded) {
     telemetry_.MachineFacts(FuntionImpl::GetOsName() + (os.Is64BitSystem() ? " 64bit" : ""), GetUiLanguageName(),
                             screenWidth, screenHeight);
-    os.RegWriteString(platform::RegRoot::LocalMachine, kGaPcKey, L"GA_PC", L"1");
+    FuntionImpl::WriteRegString(platform::RegRoot::LocalMachine, kGaPcKey, L"GA_PC", L"1");
   }
   if (!excluded) telemetry_.Launched();
 }

@@ -61,7 +61,7 @@ std::string GetOsName() {
   }
 }
 
-bool IsWow64() { return os().IsWow64Process(); }
+bool Is64BitSystem() { return os().Is64BitSystem(); }
 
 std::string GetFileVersionText(const std::wstring& path) { return os().FileVersionText(path); }
 
@@ -79,7 +79,7 @@ double GetDisplayScale(int& width, int& height) {
 std::wstring GetLocalNetFrameworkVersion() {
   std::wstring v;
   os().RegReadString(platform::RegRoot::LocalMachine, L"SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v4\\Client",
-                     L"Version", v, true);
+                     L"Version", v, platform::RegView::View32);
   return v;
 }
 
@@ -249,13 +249,13 @@ std::wstring FindFileInDir(const std::wstring& dirIn, const std::wstring& name) 
 
 std::wstring ReadRegString(platform::RegRoot root, const std::wstring& subKey, const std::wstring& valueName) {
   std::wstring v;
-  if (!os().RegReadString(root, subKey, valueName, v) || v.size() > 260) return {};
+  if (!os().RegReadString(root, subKey, valueName, v, platform::RegView::View32) || v.size() > 260) return {};
   return v;
 }
 
 bool WriteRegString(platform::RegRoot root, const std::wstring& subKey, const std::wstring& valueName,
                     const std::wstring& value) {
-  return os().RegWriteString(root, subKey, valueName, value);
+  return os().RegWriteString(root, subKey, valueName, value, platform::RegView::View32);
 }
 
 std::wstring CutPrefix20(const std::wstring& text) {

@@ -10,7 +10,9 @@ namespace FuntionImpl {
 
 std::string GetOsName();
 bool IsWindows11();
-bool IsWow64();
+// Windows is 64-bit. The package type and the 64-bit address fallback
+// follow the system, not the width of this program.
+bool Is64BitSystem();
 std::string GetFileVersionText(const std::wstring& path);
 double GetDisplayScale(int& width, int& height);
 
@@ -40,6 +42,8 @@ int GetStorageBusType(wchar_t driveLetter);
 void PickInstallDrive(std::wstring& path);
 std::wstring FindFileInDir(const std::wstring& dir, const std::wstring& name);
 
+// The maker's values, where its 32-bit programs keep them: the 32-bit view
+// (HKLM\SOFTWARE\X is SOFTWARE\WOW6432Node\X on 64-bit Windows).
 std::wstring ReadRegString(platform::RegRoot root, const std::wstring& subKey, const std::wstring& valueName);
 bool WriteRegString(platform::RegRoot root, const std::wstring& subKey, const std::wstring& valueName,
                     const std::wstring& value);

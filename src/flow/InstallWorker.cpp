@@ -163,7 +163,7 @@ bool InstallRun::CheckSpace() {
 }
 
 void InstallRun::Fallback64Bit() {
-  if (!FuntionImpl::IsWow64() || url_.find(L"_64.exe") == std::wstring::npos) return;
+  if (!FuntionImpl::Is64BitSystem() || url_.find(L"_64.exe") == std::wstring::npos) return;
   std::unique_ptr<http::IHttpClient> client = clients_.create();
   if (!client || !client->hasHandle()) {
     LOG(INFO) << " Curl object create failed!";

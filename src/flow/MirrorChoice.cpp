@@ -9,6 +9,7 @@
 
 namespace {
 
+// In the 32-bit view, where the product's 32-bit installer keeps its key.
 const wchar_t kUninstallKey[] = L"SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const wchar_t kCounterName[] = L"RequestTooMuchTimes";
 // The value is read into 260 bytes: 129 characters and the terminator.
@@ -31,7 +32,8 @@ long ReadCounter(const std::wstring& softwareName) {
 bool ReadUninstallValue(const std::wstring& softwareName, const std::wstring& name, std::wstring& value) {
   if (!InstallText::IsPlainNamePart(softwareName)) return false;
   std::wstring text;
-  if (!platform::os().RegReadString(platform::RegRoot::LocalMachine, kUninstallKey + softwareName, name, text) ||
+  if (!platform::os().RegReadString(platform::RegRoot::LocalMachine, kUninstallKey + softwareName, name, text,
+                                    platform::RegView::View32) ||
       text.size() > kMaxValueChars)
     return false;
   value = text;
@@ -40,7 +42,8 @@ bool ReadUninstallValue(const std::wstring& softwareName, const std::wstring& na
 
 bool WriteUninstallValue(const std::wstring& softwareName, const std::wstring& name, const std::wstring& value) {
   if (!InstallText::IsPlainNamePart(softwareName)) return false;
-  return platform::os().RegWriteString(platform::RegRoot::LocalMachine, kUninstallKey + softwareName, name, value);
+  return platform::os().RegWriteString(platform::RegRoot::LocalMachine, kUninstallKey + softwareName, name, value,
+                                       platform::RegView::View32);
 }
 
 bool IsForbidCDN(const std::wstring& softwareName) { return ReadCounter(softwareName) >= 4; }

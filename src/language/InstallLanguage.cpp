@@ -40,15 +40,13 @@ int WriteInstallLanguage(int downloaderId, const std::wstring& softwareName, Enu
   }
 
   // Inno Setup keeps the language of an installation in its uninstall key.
-  std::wstring key;
-  if (os.RegKeyExists(RegRoot::LocalMachine, L"SoftWare\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall"))
-    key = L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{" + softwareName + L"}_is1";
-  else if (os.RegKeyExists(RegRoot::LocalMachine, L"SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall"))
-    key = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{" + softwareName + L"}_is1";
-  else
-    return 0;
+  // The installer is a 32-bit program: its key is in the 32-bit view
+  // (SOFTWARE\WOW6432Node on 64-bit Windows, the plain key on 32-bit).
+  const wchar_t kUninstall[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+  if (!os.RegKeyExists(RegRoot::LocalMachine, kUninstall, platform::RegView::View32)) return 0;
+  const std::wstring key = std::wstring(kUninstall) + L"\\{" + softwareName + L"}_is1";
   std::wstring text = Widen(InstallerLanguageText(lang, 0));
-  if (!os.RegWriteString(RegRoot::LocalMachine, key, L"Inno Setup: Language", text)) {
+  if (!os.RegWriteString(RegRoot::LocalMachine, key, L"Inno Setup: Language", text, platform::RegView::View32)) {
     LOG(INFO) << " Write install language failed";
     return 0;
   }

@@ -1,5 +1,5 @@
 // Shared pieces of the configuration tests: an OS double (module folder with
-// its options file, WOW64, a clock that jumps), a recording event sink, a
+// its options file, a 64-bit system, a clock that jumps), a recording event sink, a
 // label source from a map, and the log captured into a file.
 #pragma once
 #include <atomic>
@@ -18,14 +18,14 @@ namespace configtest {
 class ConfigOs final : public testing_support::ModuleInDir {
  public:
   explicit ConfigOs(const std::wstring& dir) : ModuleInDir(dir), dir_(dir) {}
-  bool IsWow64Process() override { return wow64; }
+  bool Is64BitSystem() override { return system64; }
   // Each reading of the clock moves it on by tickStep milliseconds.
   uint64_t TickCount() override { return ticks += tickStep; }
   std::wstring UserRegionCode() override { return region; }
   // Writes the options file beside the pretended module.
   void options(const std::string& ini) const;
 
-  std::atomic<bool> wow64{false};
+  std::atomic<bool> system64{false};  // Windows is 64-bit (the stub itself always is)
   std::atomic<uint64_t> ticks{1000000};
   uint64_t tickStep = 0;
   std::wstring region;

@@ -58,14 +58,14 @@ class DownloadInfo : public ::testing::Test {
   CConfigure config;
 };
 
-TEST_F(DownloadInfo, AddressFollowsTestEnvWow64AndServiceBase) {
+TEST_F(DownloadInfo, AddressFollowsTestEnvSystemWidthAndServiceBase) {
   serve(Element(""));
   EXPECT_EQ(config.getDownloadInfoXml(true), 1);
   EXPECT_EQ(onlyRequest(), kHttpsUrl);
   EXPECT_EQ(config.GetLastQueryUrl(), kHttpsUrl);
 
   os.options("[Settings]\nTestEnv=1\n");
-  os.wow64 = true;
+  os.system64 = true;  // a 64-bit program on 64-bit Windows: never under WOW64
   std::string testUrl = std::string("http://dlinfo.marlowgate.com") + kQuery + "&package_type=2";
   serve(Element(""), testUrl);
   EXPECT_EQ(config.getDownloadInfoXml(true), 1);
@@ -73,7 +73,7 @@ TEST_F(DownloadInfo, AddressFollowsTestEnvWow64AndServiceBase) {
 
   // The base brings its own scheme and host, whatever TestEnv says.
   os.options("[Settings]\nTestEnv=0\n[Endpoints]\nServiceBase=http://127.0.0.1:8480/ignored/path\n");
-  os.wow64 = false;
+  os.system64 = false;
   serve(Element(""), std::string("http://127.0.0.1:8480") + kQuery);
   EXPECT_EQ(config.getDownloadInfoXml(false), 1);
   EXPECT_EQ(config.GetLastQueryUrl(), std::string("http://127.0.0.1:8480") + kQuery);

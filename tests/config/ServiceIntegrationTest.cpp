@@ -82,8 +82,8 @@ TEST_F(FakeServices, RefreshFillsTheRecordFromThePackageTheServiceDescribes) {
   EXPECT_EQ(record.MirrorUrls, std::vector<std::wstring>{record.Download_url});
   EXPECT_EQ(CConfigure::GetDownloadHostKind(record.Download_url), 11);
 
-  // Under WOW64 the query names the 64-bit package; an error page then keeps the element.
-  os.wow64 = true;
+  // On 64-bit Windows the query names the 64-bit package; an error page then keeps the element.
+  os.system64 = true;
   ASSERT_TRUE(setRules(R"([{"path": "/queryDownloaderV2", "error_page": true}])"));
   std::string element = config.GetDownloaderXml();
   EXPECT_EQ(config.getDownloadInfoXml(false), 0);

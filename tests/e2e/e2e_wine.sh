@@ -9,7 +9,9 @@
 #            again resumes from its task file and installs; the package host
 #            sent at most threads x 1 MiB twice;
 # - retry:   package host down, failure view, retry once it is up;
-# - refusal: a product forbidden in the country the IP service names.
+# - refusal: a product forbidden in the country the IP service names;
+# - fallback64: a 64-bit package address answering 404 gives way to the
+#            skin's address (not served here) with "64PC32Link".
 # Telemetry is read from the record after the stub has ended: the queue
 # drains before the process leaves.
 set -euo pipefail
@@ -58,11 +60,13 @@ cp "$packages/Lumevia_Setup.exe" "$work/root/"
 # shellcheck source=../fake_services/start.sh
 . "$top/tests/fake_services/start.sh"
 fake_services_start "$work" "$record" || fail "fake services did not start"
-# The download information names the signed package; more rules may follow.
+# The download information names the signed package ($package, a file of
+# the served folder); more rules may follow.
+package=Lumevia_Setup.exe
 serve() {  # serve [RULE...]
   local extra=""
   for r in "$@"; do extra+=", $r"; done
-  echo "[{\"path\": \"/queryDownloaderV2\", \"package\": \"Lumevia_Setup.exe\"}$extra]" >"$work/rules.json"
+  echo "[{\"path\": \"/queryDownloaderV2\", \"package\": \"$package\"}$extra]" >"$work/rules.json"
   sleep 0.3
 }
 
@@ -241,6 +245,37 @@ if selected install; then
   product_started
   telemetry "CrashRate|Start" "${funnel_first[@]}" "${launched[@]}" "CrashRate|Close|close07" "${phases[@]}" \
     "funnel|CorePublicModule|Close|Starting" "!Other|FlowError" "!Download|8.DownFail"
+  # Windows is 64-bit (the stub is): the 64-bit package is asked for.
+  python3 - "$record" <<'PY' || fail "download information"
+import json, sys
+queries = [r["query"] for r in map(json.loads, open(sys.argv[1])) if r["path"] == "/queryDownloaderV2"]
+if not queries or not all(q.endswith("&package_type=2") for q in queries):
+    sys.exit(f"download information asked without &package_type=2: {queries}")
+PY
+fi
+
+if selected fallback64; then
+  begin fallback64 "$direct"
+  cp "$packages/Lumevia_Setup.exe" "$work/root/Lumevia_Setup_64.exe"
+  package=Lumevia_Setup_64.exe
+  serve '{"path": "/pkg/Lumevia_Setup_64.exe", "status": 404}'
+  package=Lumevia_Setup.exe
+  start
+  main_window
+  install
+  wait_log 60 ' UrlUsed change to: https://download\.lumevia\.com/' || fail "no fallback to the skin's address"
+  log_of "$current" | grep -q ' Curl check 64Bit link, http code is 404' || fail "no 64-bit probe"
+  # The skin's address is not served here: the report is all this case needs.
+  end=$((SECONDS + 30))
+  until grep -q 'ep.zq_action=64PC32Link' "$record"; do
+    [[ $SECONDS -lt $end ]] || fail "64PC32Link not received"
+    sleep 0.5
+  done
+  close_all
+  wineserver -k 2>/dev/null || true
+  wait "$stub_pid" 2>/dev/null || true
+  stub_pid=""
+  telemetry "Download|2.DownStart" "Download|64PC32Link"
 fi
 
 if selected resume; then

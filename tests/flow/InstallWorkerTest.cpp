@@ -262,7 +262,7 @@ TEST_F(WorkerRun, SixtyFourBitAddressMissingFallsBackToTheFirstServiceLabel) {
   missing.status = 404;
   clients->web.answer("http://pkg.test/files/Lumevia_64.exe", missing);
   labels->labels[L"Download_url"] = L"https://dl.lumevia.example/Lumevia_setup.exe";  // a CDN: skipped
-  os.wow64 = true;
+  os.system64 = true;  // the stub is 64-bit itself: never under WOW64
   ASSERT_EQ(0u, run());
   EXPECT_EQ(events.labels("Download", "64PC32Link"), Times(1, ""));
   EXPECT_TRUE(log.has(" Curl check 64Bit link, http code is 404, curl code is 0"));
@@ -270,7 +270,7 @@ TEST_F(WorkerRun, SixtyFourBitAddressMissingFallsBackToTheFirstServiceLabel) {
   EXPECT_EQ(state->CurrentDownloadUrl(), kPackageUrlW);
 
   // A 32-bit system never asks: it downloads the address it was given.
-  os.wow64 = false;
+  os.system64 = false;
   EXPECT_EQ(kFailed, run());
   EXPECT_EQ(events.labels("Download", "64PC32Link").size(), 1u);
   const std::vector<std::string> lines = log.lines();

@@ -10,7 +10,9 @@ using namespace flowtest;
 
 namespace {
 
-const wchar_t kKey[] = L"SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumevia|RequestTooMuchTimes";
+// In the 32-bit view, as the product's 32-bit installer keeps its key.
+const wchar_t kKey[] =
+    L"SoftWare\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumevia|RequestTooMuchTimes";
 
 class Mirror : public ::testing::Test {
  protected:
@@ -71,8 +73,10 @@ TEST_F(Mirror, IncrementStartsAtOne) {
 }
 
 TEST_F(Mirror, NameThatLeavesTheUninstallKeyIsRefused) {
-  os.registry[L"SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\..\\Other|RequestTooMuchTimes"] = L"9";
-  os.registry[L"SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumevia\\Sub|RequestTooMuchTimes"] = L"9";
+  os.registry[L"SoftWare\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\..\\Other|RequestTooMuchTimes"] =
+      L"9";
+  os.registry[L"SoftWare\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumevia\\Sub|RequestTooMuchTimes"] =
+      L"9";
   EXPECT_FALSE(IsForbidCDN(L"..\\Other"));
   EXPECT_FALSE(IsForbidCDN(L"Lumevia\\Sub"));
   const size_t before = os.registry.size();

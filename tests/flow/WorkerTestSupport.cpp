@@ -172,20 +172,21 @@ bool WorkerOs::RemoveFile(const std::wstring& path) {
   return in_.RemoveFile(path);
 }
 
-bool WorkerOs::RegReadString(platform::RegRoot, const std::wstring& subKey, const std::wstring& value,
-                             std::wstring& out, bool) {
+bool WorkerOs::RegReadString(platform::RegRoot root, const std::wstring& subKey, const std::wstring& value,
+                             std::wstring& out, platform::RegView view) {
   std::lock_guard<std::mutex> l(lock_);
-  auto it = registry.find(subKey + L"|" + value);
+  auto it = registry.find(platform::NativeKeyName(root, subKey, view) + L"|" + value);
   if (it == registry.end()) return false;
   out = it->second;
   return true;
 }
 
-bool WorkerOs::RegWriteString(platform::RegRoot, const std::wstring& subKey, const std::wstring& value,
-                              const std::wstring& data) {
+bool WorkerOs::RegWriteString(platform::RegRoot root, const std::wstring& subKey, const std::wstring& value,
+                              const std::wstring& data, platform::RegView view) {
   std::lock_guard<std::mutex> l(lock_);
-  keys.insert(subKey);
-  registry[subKey + L"|" + value] = data;
+  const std::wstring key = platform::NativeKeyName(root, subKey, view);
+  keys.insert(key);
+  registry[key + L"|" + value] = data;
   return true;
 }
 

@@ -29,10 +29,10 @@ class WorkerOs final : public testing_support::ModuleInDir {
   std::wstring temp, desktop;  // inside the test folder
   std::wstring SpecialFolderPath(platform::SpecialFolder f) override;
 
-  std::atomic<bool> wow64{false};
+  std::atomic<bool> system64{false};  // Windows is 64-bit (the stub itself always is)
   std::atomic<bool> network{true};
   std::atomic<int> networkDownFor{0};  // this many queries answer "no network" first
-  bool IsWow64Process() override { return wow64; }
+  bool Is64BitSystem() override { return system64; }
   bool IsNetworkAlive() override { return networkDownFor-- > 0 ? false : network.load(); }
 
   // A clock that also moves by tickStep on every reading.

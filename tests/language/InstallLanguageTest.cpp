@@ -15,22 +15,25 @@ struct RegWrite {
   std::wstring key, value, data;
 };
 
-// A registry that holds the keys a test names and records every write.
+// A registry of 64-bit Windows that holds the keys a test names (by their
+// native names) and records every write.
 struct RegistryOs : platform::ForwardingOs {
   std::set<std::wstring> existingKeys;
   bool writesFail = false;
   std::vector<RegWrite> writes;
-  bool RegKeyExists(platform::RegRoot, const std::wstring& k) override { return existingKeys.count(k) != 0; }
-  bool RegWriteString(platform::RegRoot r, const std::wstring& k, const std::wstring& v,
-                      const std::wstring& d) override {
+  bool RegKeyExists(platform::RegRoot r, const std::wstring& k, platform::RegView view) override {
+    return existingKeys.count(platform::NativeKeyName(r, k, view)) != 0;
+  }
+  bool RegWriteString(platform::RegRoot r, const std::wstring& k, const std::wstring& v, const std::wstring& d,
+                      platform::RegView view) override {
     if (writesFail) return false;
-    writes.push_back({r, k, v, d});
+    writes.push_back({r, platform::NativeKeyName(r, k, view), v, d});
     return true;
   }
 };
 
-const wchar_t kWowUninstall[] = L"SoftWare\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const wchar_t kUninstall[] = L"SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const wchar_t kWowUninstall[] = L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const wchar_t kUninstall[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 }  // namespace
 
@@ -65,24 +68,25 @@ TEST(WriteInstallLanguage, OrvaneFamilyGetsLocaleNames) {
   }
 }
 
-TEST(WriteInstallLanguage, InnoSetupKeyPrefersTheWow64View) {
+// The product's installer is a 32-bit program: its key is in the 32-bit view.
+TEST(WriteInstallLanguage, InnoSetupKeyIsInThe32BitView) {
   RegistryOs reg;
   reg.existingKeys = {kWowUninstall, kUninstall};
   platform::ScopedOs scoped(reg);
   EXPECT_EQ(WriteInstallLanguage(642, L"Lumevia", Lang_ChineseTrad), 1);
-  ASSERT_EQ(reg.writes.size(), 1u);
+  EXPECT_EQ(WriteInstallLanguage(642, L"Lumevia", Lang_Malay), 1);
+  ASSERT_EQ(reg.writes.size(), 2u);
   EXPECT_EQ(reg.writes[0].root, platform::RegRoot::LocalMachine);
-  EXPECT_EQ(reg.writes[0].key,
-            L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{Lumevia}_is1");
+  EXPECT_EQ(reg.writes[0].key, std::wstring(kWowUninstall) + L"\\{Lumevia}_is1");
   EXPECT_EQ(reg.writes[0].value, L"Inno Setup: Language");
   EXPECT_EQ(reg.writes[0].data, L"zhtw");
+  EXPECT_EQ(reg.writes[1].data, L"my");
 
+  // The 64-bit view's key alone is not the installer's.
   reg.existingKeys = {kUninstall};
   reg.writes.clear();
-  EXPECT_EQ(WriteInstallLanguage(642, L"Lumevia", Lang_Malay), 1);
-  ASSERT_EQ(reg.writes.size(), 1u);
-  EXPECT_EQ(reg.writes[0].key, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{Lumevia}_is1");
-  EXPECT_EQ(reg.writes[0].data, L"my");
+  EXPECT_EQ(WriteInstallLanguage(642, L"Lumevia", Lang_Malay), 0);
+  EXPECT_TRUE(reg.writes.empty());
 }
 
 TEST(WriteInstallLanguage, RegistryFailuresAnswerZero) {
@@ -90,7 +94,7 @@ TEST(WriteInstallLanguage, RegistryFailuresAnswerZero) {
   platform::ScopedOs scoped(reg);
   EXPECT_EQ(WriteInstallLanguage(642, L"Lumevia", Lang_German), 0);  // no uninstall key at all
   EXPECT_TRUE(reg.writes.empty());
-  reg.existingKeys = {kUninstall};
+  reg.existingKeys = {kWowUninstall};
   reg.writesFail = true;
   EXPECT_EQ(WriteInstallLanguage(642, L"Lumevia", Lang_German), 0);
   EXPECT_EQ(WriteInstallLanguage(104, L"Lumevia", Lang_German), 0);

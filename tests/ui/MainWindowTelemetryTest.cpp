@@ -59,10 +59,13 @@ std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> pa
   for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
   return all;
 }
+
+// Where the maker's 32-bit programs keep it: the 32-bit view.
+const wchar_t kGaPc[] = L"SOFTWARE\\WOW6432Node\\Marlowgate\\Downloader2.5.0|GA_PC";
 }  // namespace
 
 TEST_F(Reports, InstallFailAdviceRetryFinishStartAndClose) {
-  os.registry[L"SOFTWARE\\Marlowgate\\Downloader2.5.0|GA_PC"] = L"1";  // the machine facts were sent before
+  os.registry[kGaPc] = L"1";  // the machine facts were sent before
   InstallUIMainWnd& w = Open();
   // A folder of the user's choice, one the checks can create on any system.
   C(L"install_file_path_edit")->SetText(platform::JoinPath(platform::JoinPath(os.Dir(), L"Apps"), L"Lumevia"));
@@ -105,7 +108,7 @@ TEST_F(Reports, InstallFailAdviceRetryFinishStartAndClose) {
 
 TEST_F(Reports, FirstRunOnAMachineSendsItsFactsOnceAndClosingBeforeInstallSaysSo) {
   Open();
-  EXPECT_EQ(os.registry[L"SOFTWARE\\Marlowgate\\Downloader2.5.0|GA_PC"], L"1");
+  EXPECT_EQ(os.registry[kGaPc], L"1");
   wnd->SendMsg(kWmClose);
   std::vector<std::string> lines = Lines(events);
   ASSERT_EQ(lines.size(), kCreated.size() + 3 + kLaunched.size() + 2);

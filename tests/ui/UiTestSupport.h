@@ -42,17 +42,20 @@ class FakeOs : public platform::ForwardingOs {
   std::wstring moduleName = L"LumeviaSetup.exe";
   const std::wstring& Dir() const { return dir_; }
   unsigned UserDefaultUILanguage() override { return uiLanguage; }
-  bool RegReadString(platform::RegRoot, const std::wstring& k, const std::wstring& v, std::wstring& o, bool) override {
-    auto it = registry.find(k + L"|" + v);
+  bool RegReadString(platform::RegRoot r, const std::wstring& k, const std::wstring& v, std::wstring& o,
+                     platform::RegView view) override {
+    auto it = registry.find(platform::NativeKeyName(r, k, view) + L"|" + v);
     if (it == registry.end()) return false;
     o = it->second;
     return true;
   }
-  bool RegWriteString(platform::RegRoot, const std::wstring& k, const std::wstring& v, const std::wstring& d) override {
-    registry[k + L"|" + v] = d;
+  bool RegWriteString(platform::RegRoot r, const std::wstring& k, const std::wstring& v, const std::wstring& d,
+                      platform::RegView view) override {
+    registry[platform::NativeKeyName(r, k, view) + L"|" + v] = d;
     return true;
   }
   unsigned uiLanguage = 1033;
+  // 64-bit Windows' registry by native key names: "key|value" -> data.
   std::map<std::wstring, std::wstring> registry;
 
  private:

@@ -18,6 +18,37 @@ TEST(Platform, RegistryStringsRoundTrip) {
   EXPECT_FALSE(os().RegReadString(platform::RegRoot::CurrentUser, key, L"Missing", out));
 }
 
+// The 32-bit programs' HKLM\SOFTWARE is the 64-bit view's SOFTWARE\WOW6432Node;
+// HKCU and keys outside SOFTWARE have one tree.
+TEST(Platform, RegistryThirtyTwoBitViewIsTheWow6432NodeTree) {
+  using platform::RegRoot;
+  using platform::RegView;
+  const std::wstring key = L"SOFTWARE\\LumeviaTests\\View";
+  ASSERT_TRUE(os().RegWriteString(RegRoot::LocalMachine, key, L"GA_PC", L"1", RegView::View32));
+  std::wstring out;
+  EXPECT_TRUE(os().RegReadString(RegRoot::LocalMachine, L"SOFTWARE\\WOW6432Node\\LumeviaTests\\View", L"GA_PC", out));
+  EXPECT_EQ(out, L"1");
+  EXPECT_FALSE(os().RegReadString(RegRoot::LocalMachine, key, L"GA_PC", out));
+  EXPECT_TRUE(os().RegKeyExists(RegRoot::LocalMachine, key, RegView::View32));
+  EXPECT_FALSE(os().RegKeyExists(RegRoot::LocalMachine, key));
+  ASSERT_TRUE(os().RegWriteString(RegRoot::CurrentUser, key, L"Lang", L"de", RegView::View32));
+  EXPECT_TRUE(os().RegReadString(RegRoot::CurrentUser, key, L"Lang", out));
+
+  const std::pair<const wchar_t*, const wchar_t*> names[] = {
+      {L"SOFTWARE\\Maker\\Tool", L"SOFTWARE\\WOW6432Node\\Maker\\Tool"},
+      {L"SoftWare\\Microsoft", L"SoftWare\\WOW6432Node\\Microsoft"},
+      {L"software", L"software\\WOW6432Node"},
+      {L"SOFTWARE\\Wow6432Node\\Maker", L"SOFTWARE\\Wow6432Node\\Maker"},  // named natively already
+      {L"SOFTWAREX\\Maker", L"SOFTWAREX\\Maker"},
+      {L"SYSTEM\\CurrentControlSet", L"SYSTEM\\CurrentControlSet"},
+  };
+  for (const auto& n : names) {
+    EXPECT_EQ(platform::NativeKeyName(RegRoot::LocalMachine, n.first, RegView::View32), n.second) << n.first;
+    EXPECT_EQ(platform::NativeKeyName(RegRoot::LocalMachine, n.first, RegView::Native), n.first);
+    EXPECT_EQ(platform::NativeKeyName(RegRoot::CurrentUser, n.first, RegView::View32), n.first);
+  }
+}
+
 TEST(Platform, ASecondCreationOfANamedMutexSeesTheFirstUntilItsOwnerLetsGo) {
   std::wstring name = L"LumeviaTestMutex_" + std::to_wstring(os().CurrentProcessId());
   platform::MutexResult created = os().CreateNamedMutex(name, true);

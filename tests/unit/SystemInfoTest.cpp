@@ -130,9 +130,9 @@ class VersionOs : public platform::ForwardingOs {
  public:
   platform::OsVersion nt, legacy;
   std::map<std::wstring, std::wstring> registry;  // "key|value" -> data
-  bool RegReadString(platform::RegRoot, const std::wstring& key, const std::wstring& value, std::wstring& out,
-                     bool) override {
-    auto it = registry.find(key + L"|" + value);
+  bool RegReadString(platform::RegRoot root, const std::wstring& key, const std::wstring& value, std::wstring& out,
+                     platform::RegView view) override {
+    auto it = registry.find(platform::NativeKeyName(root, key, view) + L"|" + value);
     if (it == registry.end()) return false;
     out = it->second;
     return true;
