@@ -29,6 +29,11 @@ using WinHttpHandle = UniqueHandle<WinHttpTraits>;
 
 std::wstring TextOf(const GlobalText& t) { return t ? std::wstring(t.get()) : std::wstring(); }
 
+// Each step of fetching a script (name, connection, request, answer) gets
+// this long instead of WinHTTP's defaults (up to a minute or more): a
+// script host that does not answer only delays the transfers that asked.
+constexpr int kScriptStepTimeoutMs = 3000;
+
 }  // namespace
 
 IEProxyConfig GetIEProxyConfig() {
@@ -50,6 +55,8 @@ ScriptProxy ProxyForUrl(const std::wstring& url, const std::wstring& scriptUrl) 
   WinHttpHandle session(WinHttpOpen(L"LumeviaSetup", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                                     WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session) return answer;
+  WinHttpSetTimeouts(session.get(), kScriptStepTimeoutMs, kScriptStepTimeoutMs, kScriptStepTimeoutMs,
+                     kScriptStepTimeoutMs);
   WINHTTP_AUTOPROXY_OPTIONS options = {};
   options.dwFlags = WINHTTP_AUTOPROXY_CONFIG_URL;
   options.lpszAutoConfigUrl = scriptUrl.c_str();

@@ -11,6 +11,7 @@
 #include "Common/TelemetryWiring.h"
 #include "ui/UiTelemetry.h"
 #include "FuntionImpl/RunOptions.h"
+#include "http/Proxy.h"
 #include "log/Log.h"
 #include "platform/OwnedHandles.h"
 #include "platform/Utf.h"
@@ -139,6 +140,9 @@ int RunStub(const std::wstring& commandLine) {
 namespace {
 int RunStartUp(const std::wstring& commandLine) {
   platform::Os& os = platform::os();
+  // The windows' thread (the country check runs on it) never waits for a
+  // proxy script: it takes a known answer or goes on without one.
+  http::ProxyScriptsNotAwaited windowsThread;
   if (commandLine == L"debug") os.AttachDebugConsole();
   std::fputs("test", stdout);
   std::fflush(stdout);

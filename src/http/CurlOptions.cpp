@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <mutex>
-#include <optional>
 
 #include "http/CurlHandles.h"
 #include "http/Proxy.h"
@@ -74,14 +73,14 @@ CURLcode PerformTransfer(CURL* c, const std::string& url, const std::string& fix
     curl_easy_setopt(c, CURLOPT_PROXY, fixedProxy.c_str());
     return curl_easy_perform(c);
   }
-  std::optional<std::string> proxy = SystemProxy().ProxyFor(url);
-  if (!proxy) return curl_easy_perform(c);
-  // "" is an explicit direct transfer: a bypassed address ignores the
-  // environment's proxy too.
-  curl_easy_setopt(c, CURLOPT_PROXY, proxy->c_str());
+  // None named (also for a bypassed address): libcurl's defaults, the
+  // environment's proxy variables, stay in force.
+  const std::string proxy = SystemProxy().ProxyFor(url);
+  if (proxy.empty()) return curl_easy_perform(c);
+  curl_easy_setopt(c, CURLOPT_PROXY, proxy.c_str());
   CURLcode rc = curl_easy_perform(c);
-  if (proxy->empty() || (rc != CURLE_COULDNT_CONNECT && rc != CURLE_COULDNT_RESOLVE_PROXY)) return rc;
-  LOG(INFO) << " Proxy unreachable, direct: " << *proxy;
+  if (rc != CURLE_COULDNT_CONNECT && rc != CURLE_COULDNT_RESOLVE_PROXY) return rc;
+  LOG(INFO) << " Proxy unreachable, direct: " << proxy;
   curl_easy_setopt(c, CURLOPT_PROXY, "");
   return curl_easy_perform(c);
 }

@@ -1,6 +1,7 @@
 #include "http/Proxy.h"
 
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 
 #include "log/Log.h"
@@ -45,6 +46,8 @@ int DefaultPort(const std::string& scheme) {
 }
 
 std::string Narrow(const std::wstring& w) { return platform::os().WideToAnsi(w); }
+
+thread_local bool t_scriptsNotAwaited = false;
 
 // "host:port" into its parts; an IPv6 literal keeps its colons ("[::1]:80").
 // port stays empty when none is named.
@@ -119,35 +122,61 @@ bool Bypassed(const std::string& list, const UrlParts& url) {
 ProxySettings::ProxySettings(const platform::IEProxyConfig& config)
     : script_(Narrow(config.autoConfigUrl)), list_(Narrow(config.proxy)), bypass_(Narrow(config.proxyBypass)) {}
 
-platform::ScriptProxy ProxySettings::ScriptAnswer(const UrlParts& u, const std::string& url) {
-  std::string origin = u.scheme + "://" + u.host + ":" + std::to_string(u.port);
-  // Under the lock: one script run per address, not one per waiting worker.
-  std::lock_guard<std::mutex> g(lock_);
-  auto it = answers_.find(origin);
-  if (it != answers_.end()) return it->second;
-  platform::ScriptProxy answer =
-      platform::os().ProxyForUrl(platform::os().AnsiToWide(url), platform::os().AnsiToWide(script_));
-  if (!answer.ok) LOG(INFO) << " Proxy script not used for " << origin << ": " << script_;
-  answers_.emplace(origin, answer);
-  return answer;
+std::optional<platform::ScriptProxy> ProxySettings::ScriptAnswer(const UrlParts& u, const std::string& url) {
+  const std::string origin = u.scheme + "://" + u.host + ":" + std::to_string(u.port);
+  std::promise<platform::ScriptProxy> mine;
+  std::shared_future<platform::ScriptProxy> answer;
+  bool runHere = false;
+  {
+    std::lock_guard<std::mutex> g(lock_);
+    auto it = answers_.find(origin);
+    if (it != answers_.end()) {
+      answer = it->second;
+    } else if (!t_scriptsNotAwaited) {
+      answer = mine.get_future().share();
+      answers_.emplace(origin, answer);
+      runHere = true;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (!runHere) {
+    if (t_scriptsNotAwaited && answer.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+      return std::nullopt;
+    return answer.get();
+  }
+  // The script runs once per address, with no lock held: other addresses
+  // are not held up, and the platform bounds the run's own waiting.
+  platform::ScriptProxy result;
+  try {
+    result = platform::os().ProxyForUrl(platform::os().AnsiToWide(url), platform::os().AnsiToWide(script_));
+  } catch (...) {
+    result = platform::ScriptProxy();  // waiters get "not run" rather than an exception
+  }
+  if (!result.ok) LOG(INFO) << " Proxy script not used for " << origin << ": " << script_;
+  mine.set_value(result);
+  return result;
 }
 
-std::optional<std::string> ProxySettings::ProxyFor(const std::string& url) {
+std::string ProxySettings::ProxyFor(const std::string& url) {
   UrlParts u;
-  if ((script_.empty() && list_.empty()) || !SplitUrl(url, u)) return std::nullopt;
+  if ((script_.empty() && list_.empty()) || !SplitUrl(url, u)) return {};
   if (!script_.empty()) {
-    platform::ScriptProxy answer = ScriptAnswer(u, url);
-    if (answer.ok) {
-      std::string list = Narrow(answer.proxy);
-      if (list.empty() || Bypassed(Narrow(answer.proxyBypass), u)) return std::string();
+    std::optional<platform::ScriptProxy> answer = ScriptAnswer(u, url);
+    if (answer && answer->ok) {
+      std::string list = Narrow(answer->proxy);
+      if (list.empty() || Bypassed(Narrow(answer->proxyBypass), u)) return {};
       return ProxyForScheme(list, u.scheme);
     }
-    // A script that cannot be run leaves the server list, as browsers do.
-    if (list_.empty()) return std::nullopt;
+    // A script that cannot be run (or not awaited here) leaves the server
+    // list, as browsers do.
   }
-  if (Bypassed(bypass_, u)) return std::string();
+  if (list_.empty() || Bypassed(bypass_, u)) return {};
   return ProxyForScheme(list_, u.scheme);
 }
+
+ProxyScriptsNotAwaited::ProxyScriptsNotAwaited() : previous_(t_scriptsNotAwaited) { t_scriptsNotAwaited = true; }
+ProxyScriptsNotAwaited::~ProxyScriptsNotAwaited() { t_scriptsNotAwaited = previous_; }
 
 ProxySettings& SystemProxy() {
   // Never destroyed: transfers on threads that outlive main may still ask.

@@ -2,6 +2,7 @@
 // server list with its bypass list, or an automatic configuration script),
 // read once per process, and the choice for one address.
 #pragma once
+#include <future>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -37,17 +38,36 @@ class ProxySettings {
  public:
   explicit ProxySettings(const platform::IEProxyConfig& config);
 
-  // The proxy for url in libcurl's syntax; "" for a direct transfer; none
-  // when the settings name no proxy at all (libcurl's defaults then apply).
-  // A script's answer is asked once per scheme, host and port.
-  std::optional<std::string> ProxyFor(const std::string& url);
+  // The proxy for url in libcurl's syntax; "" when the settings name none
+  // for it (none set, bypassed, direct): libcurl's defaults, the
+  // environment's proxy variables, then apply.
+  // A script's answer is asked once per scheme, host and port, with no lock
+  // held; callers for the same address wait for that one answer, except on
+  // a thread that must not wait (ProxyScriptsNotAwaited), which takes the
+  // answer when it is known and otherwise goes on as if the script could
+  // not be run.
+  std::string ProxyFor(const std::string& url);
 
  private:
-  platform::ScriptProxy ScriptAnswer(const UrlParts& u, const std::string& url);
+  // None: not known yet, and this thread does not wait.
+  std::optional<platform::ScriptProxy> ScriptAnswer(const UrlParts& u, const std::string& url);
 
   std::string script_, list_, bypass_;
-  std::mutex lock_;
-  std::map<std::string, platform::ScriptProxy> answers_;
+  std::mutex lock_;  // guards the table only, never a script run
+  std::map<std::string, std::shared_future<platform::ScriptProxy>> answers_;
+};
+
+// While one lives, transfers on its thread never wait for an automatic
+// configuration script: the windows' thread holds one.
+class ProxyScriptsNotAwaited {
+ public:
+  ProxyScriptsNotAwaited();
+  ~ProxyScriptsNotAwaited();
+  ProxyScriptsNotAwaited(const ProxyScriptsNotAwaited&) = delete;
+  ProxyScriptsNotAwaited& operator=(const ProxyScriptsNotAwaited&) = delete;
+
+ private:
+  bool previous_;
 };
 
 // The process's settings, read from the system on first use.

@@ -2,6 +2,10 @@
 // platform, the window's log lines.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <future>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -70,16 +74,40 @@ TEST(BypassList, LocalGlobsSchemesAndPorts) {
   EXPECT_FALSE(http::Bypassed("example.com", Url("http://www.example.com/")));
 }
 
-// The platform whose scripts answer from a table and count their runs.
+// The platform whose scripts answer from a table and count their runs; a
+// run for an address that contains `held` waits until it is let go.
 class ScriptOs final : public platform::ForwardingOs {
  public:
   platform::ScriptProxy ProxyForUrl(const std::wstring& url, const std::wstring& script) override {
+    std::unique_lock<std::mutex> l(m_);
     asked.push_back(url);
     scripts.push_back(script);
+    cv_.notify_all();
+    if (!held.empty() && url.find(held) != std::wstring::npos) cv_.wait(l, [this] { return !holding_; });
     return answer;
   }
+  void letGo() {
+    std::lock_guard<std::mutex> l(m_);
+    holding_ = false;
+    cv_.notify_all();
+  }
+  // Waits (at most 10 s) until n runs have begun.
+  bool runsBegun(size_t n) {
+    std::unique_lock<std::mutex> l(m_);
+    return cv_.wait_for(l, std::chrono::seconds(10), [&] { return asked.size() >= n; });
+  }
+  size_t runs() {
+    std::lock_guard<std::mutex> l(m_);
+    return asked.size();
+  }
   platform::ScriptProxy answer;
+  std::wstring held;
   std::vector<std::wstring> asked, scripts;
+
+ private:
+  std::mutex m_;
+  std::condition_variable cv_;
+  bool holding_ = true;
 };
 
 platform::IEProxyConfig Config(const wchar_t* script, const wchar_t* list, const wchar_t* bypass) {
@@ -93,18 +121,18 @@ platform::IEProxyConfig Config(const wchar_t* script, const wchar_t* list, const
 
 TEST(ProxySettings, ServerListWithBypass) {
   http::ProxySettings s(Config(L"", L"http=p:8080;https=q:8443", L"<local>;*.lan"));
-  EXPECT_EQ("p:8080", s.ProxyFor("http://cdn.example.com/a").value());
-  EXPECT_EQ("q:8443", s.ProxyFor("https://cdn.example.com/a").value());
-  EXPECT_EQ("", s.ProxyFor("http://nas.lan/a").value());
-  EXPECT_EQ("", s.ProxyFor("http://intranet/a").value());
-  EXPECT_EQ("", s.ProxyFor("ftp://cdn.example.com/a").value());  // no entry: direct
+  EXPECT_EQ("p:8080", s.ProxyFor("http://cdn.example.com/a"));
+  EXPECT_EQ("q:8443", s.ProxyFor("https://cdn.example.com/a"));
+  EXPECT_EQ("", s.ProxyFor("http://nas.lan/a"));
+  EXPECT_EQ("", s.ProxyFor("http://intranet/a"));
+  EXPECT_EQ("", s.ProxyFor("ftp://cdn.example.com/a"));  // no entry: none named
 }
 
 TEST(ProxySettings, NothingSetLeavesLibcurlDefaults) {
   http::ProxySettings s(Config(L"", L"", L"*"));
-  EXPECT_FALSE(s.ProxyFor("http://a/").has_value());
+  EXPECT_EQ("", s.ProxyFor("http://a/"));
   http::ProxySettings list(Config(L"", L"p:1", L""));
-  EXPECT_FALSE(list.ProxyFor("not an address").has_value());
+  EXPECT_EQ("", list.ProxyFor("not an address"));
 }
 
 TEST(ProxySettings, ScriptAnswerPerAddressAskedOnce) {
@@ -113,8 +141,8 @@ TEST(ProxySettings, ScriptAnswerPerAddressAskedOnce) {
   os.answer.ok = true;
   os.answer.proxy = L"pac:3128;backup:3128";
   http::ProxySettings s(Config(L"http://wpad/proxy.pac", L"static:1", L""));
-  EXPECT_EQ("pac:3128", s.ProxyFor("http://dl.example.com/a").value());
-  EXPECT_EQ("pac:3128", s.ProxyFor("http://dl.example.com/b?c").value());
+  EXPECT_EQ("pac:3128", s.ProxyFor("http://dl.example.com/a"));
+  EXPECT_EQ("pac:3128", s.ProxyFor("http://dl.example.com/b?c"));
   ASSERT_EQ(1u, os.asked.size());
   EXPECT_EQ(L"http://dl.example.com/a", os.asked[0]);
   EXPECT_EQ(L"http://wpad/proxy.pac", os.scripts[0]);
@@ -126,24 +154,61 @@ TEST(ProxySettings, ScriptAnswerPerAddressAskedOnce) {
 TEST(ProxySettings, ScriptDirectAndBypassedAnswers) {
   ScriptOs os;
   platform::ScopedOs scoped(os);
-  os.answer.ok = true;  // no proxy named: direct, not the server list
+  os.answer.ok = true;  // no proxy named: none, not the server list
   http::ProxySettings direct(Config(L"http://wpad/proxy.pac", L"static:1", L""));
-  EXPECT_EQ("", direct.ProxyFor("http://a.test/").value());
+  EXPECT_EQ("", direct.ProxyFor("http://a.test/"));
   os.answer.proxy = L"pac:1";
   os.answer.proxyBypass = L"*.test";
   http::ProxySettings bypassed(Config(L"http://wpad/proxy.pac", L"", L""));
-  EXPECT_EQ("", bypassed.ProxyFor("http://a.test/").value());
-  EXPECT_EQ("pac:1", bypassed.ProxyFor("http://a.example/").value());
+  EXPECT_EQ("", bypassed.ProxyFor("http://a.test/"));
+  EXPECT_EQ("pac:1", bypassed.ProxyFor("http://a.example/"));
+}
+
+// A script run holds up no other address and runs once for its own: later
+// callers for it wait for that answer. A thread that must not wait (the
+// windows') takes the server list meanwhile and starts no run of its own.
+TEST(ProxySettings, ScriptRunsOncePerAddressOutsideAnyLock) {
+  ScriptOs os;
+  platform::ScopedOs scoped(os);
+  os.answer.ok = true;
+  os.answer.proxy = L"pac:3128";
+  os.held = L"slow.test";
+  http::ProxySettings s(Config(L"http://wpad/proxy.pac", L"static:1", L""));
+  auto first = std::async(std::launch::async, [&] { return s.ProxyFor("http://slow.test/a"); });
+  EXPECT_TRUE(os.runsBegun(1));
+  auto second = std::async(std::launch::async, [&] { return s.ProxyFor("http://slow.test/b"); });
+  auto other = std::async(std::launch::async, [&] { return s.ProxyFor("http://fast.test/"); });
+  const bool otherDone = other.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+  std::string window, unknown;
+  {
+    http::ProxyScriptsNotAwaited windowsThread;
+    window = s.ProxyFor("http://slow.test/c");
+    unknown = s.ProxyFor("http://new.test/");
+  }
+  const size_t runsWhileHeld = os.runs();
+  os.letGo();
+  EXPECT_TRUE(otherDone) << "another address waited for the running script";
+  EXPECT_EQ("pac:3128", other.get());
+  EXPECT_EQ("static:1", window);
+  EXPECT_EQ("static:1", unknown);
+  EXPECT_EQ(2u, runsWhileHeld);  // slow.test and fast.test; the window's thread started none
+  EXPECT_EQ("pac:3128", first.get());
+  EXPECT_EQ("pac:3128", second.get());
+  EXPECT_EQ(2u, os.runs());
+  // Once known, the answer serves the window's thread too.
+  http::ProxyScriptsNotAwaited windowsThread;
+  EXPECT_EQ("pac:3128", s.ProxyFor("http://slow.test/d"));
+  EXPECT_EQ(2u, os.runs());
 }
 
 TEST(ProxySettings, ScriptThatCannotRunFallsBackToTheList) {
   ScriptOs os;
   platform::ScopedOs scoped(os);  // answer.ok stays false
   http::ProxySettings withList(Config(L"http://wpad/proxy.pac", L"static:1", L"b.test"));
-  EXPECT_EQ("static:1", withList.ProxyFor("http://a.test/").value());
-  EXPECT_EQ("", withList.ProxyFor("http://b.test/").value());
+  EXPECT_EQ("static:1", withList.ProxyFor("http://a.test/"));
+  EXPECT_EQ("", withList.ProxyFor("http://b.test/"));
   http::ProxySettings alone(Config(L"http://wpad/proxy.pac", L"", L""));
-  EXPECT_FALSE(alone.ProxyFor("http://a.test/").has_value());
+  EXPECT_EQ("", alone.ProxyFor("http://a.test/"));
 }
 
 TEST(IEProxyConfigLines, ResultIsTheLastTextSet) {

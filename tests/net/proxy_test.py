@@ -157,6 +157,17 @@ class AroundTheProxy(ProxyCase):
         self.assertEqual(self.proxy.seen, [])
         self.assertTrue(any(r["path"] == "/json" for r in self.svc.records()))
 
+    def test_bypassed_host_keeps_the_environments_proxy(self):
+        # The settings name no proxy for the address: libcurl's defaults, the
+        # environment's proxy variables, decide.
+        self.settings.write(proxy="127.0.0.1:%d" % dead_port(), bypass="127.0.0.*")
+        for name in ("no_proxy", "NO_PROXY"):
+            self.settings.env.pop(name, None)
+        self.settings.env["http_proxy"] = "http://" + self.proxy_address()
+        facts = self.probe("get", self.svc.base + "/json")
+        self.assertEqual(facts["rc"], 0)
+        self.assertEqual(len(self.through_proxy("/json")), 1)
+
     def test_dead_proxy_is_skipped_once_per_transfer(self):
         self.settings.write(proxy="127.0.0.1:%d" % dead_port())
         self.download()
