@@ -7,9 +7,10 @@
       kept when already there.
   sign_package.py variants --osslsigncode TOOL --certs DIR --unsigned EXE --out DIR
       Lumevia_Setup.exe (signed, root included), _unsigned, _tampered (a code
-      byte changed after signing), _appended (bytes after the signature that
-      keep it valid), _other (signed by the other publisher), roots.pem,
-      package.json (each file's name, MD5 and size).
+      byte changed after signing), _appended (bytes added inside the
+      certificate table, which keep the signature valid), _trailing (bytes
+      after the certificate table), _other (signed by the other publisher),
+      roots.pem, package.json (each file's name, MD5 and size).
 """
 import argparse
 import hashlib
@@ -121,6 +122,7 @@ def make_variants(tool, certs, unsigned, out):
             "Lumevia_Setup.exe": bytes(data),
             "Lumevia_Setup_tampered.exe": bytes(tampered),
             "Lumevia_Setup_appended.exe": append_after_signature(data, b"LUMEVIA-APPENDED" * 64),
+            "Lumevia_Setup_trailing.exe": bytes(data) + b"LUMEVIA-TRAILING" * 64,
         }
         with open(other, "rb") as f:
             variants["Lumevia_Setup_other.exe"] = f.read()
@@ -130,7 +132,7 @@ def make_variants(tool, certs, unsigned, out):
     shutil.copyfile(c("ca.pem"), o("roots.pem"))
     files = []
     for name in ["Lumevia_Setup.exe", "Lumevia_Setup_unsigned.exe", "Lumevia_Setup_tampered.exe",
-                 "Lumevia_Setup_appended.exe", "Lumevia_Setup_other.exe"]:
+                 "Lumevia_Setup_appended.exe", "Lumevia_Setup_trailing.exe", "Lumevia_Setup_other.exe"]:
         with open(o(name), "rb") as f:
             content = f.read()
         files.append({"name": name, "md5": hashlib.md5(content).hexdigest(), "size": len(content)})

@@ -5,7 +5,8 @@
 # - install click → downloading → verifying → installing → success view; the
 #   product starts by itself (NeedStart_flag 1, direct route) and the stub
 #   exits 0; the product's files, its uninstall key and the chosen language;
-# - unsigned package: box 7, nothing installed;
+# - unsigned, signed by another publisher, bytes inside or after the
+#   certificate table: box 7, nothing installed;
 # - valid signature, wrong MD5: installed, "DL013" and an exception report;
 # - package host down: box 8; the retry succeeds once it is up;
 # - a small drive for the temporary folder: box 11;
@@ -160,18 +161,29 @@ if want install; then
   tool close LumeviaDemoProduct >/dev/null || true
 fi
 
-if want unsigned; then
-  echo "case: unsigned package: box 7, nothing installed"
+# A package the stub must never run: box 7, "DL014", nothing installed, and
+# the log names why.
+refused() {  # refused CASE PACKAGE WHAT WHY
+  want "$1" || return 0
+  echo "case: $3: box 7, nothing installed"
   fresh
-  package_rule Lumevia_Setup_unsigned.exe
-  setup unsigned
-  start_install unsigned
+  package_rule "$2"
+  setup "$1"
+  start_install "$1"
   expect_box 7 90
-  out_has 'Event: Other FlowError DL01[45]' || fail "no DL014/DL015"
+  out_has 'Event: Other FlowError DL014' || fail "no DL014"
+  out_has "$4" || fail "the log does not say: $4"
   nothing_installed
   tool close ZQ_UI_Frame_642 >/dev/null
   ended_with_0
-fi
+}
+refused unsigned Lumevia_Setup_unsigned.exe "unsigned package" 'is not signed'
+refused other Lumevia_Setup_other.exe "signed by another publisher (Wine trusts its root)" \
+  'signer "CN=Other Test Publisher" is not a trusted publisher'
+refused appended Lumevia_Setup_appended.exe "bytes added inside the certificate table" \
+  'VerifyEmbeddedSignature refused: certificate table at'
+refused trailing Lumevia_Setup_trailing.exe "bytes after the certificate table" \
+  'VerifyEmbeddedSignature (result is -[0-9]+|refused: certificate table)'
 
 if want md5; then
   echo "case: valid signature, wrong MD5: installed, DL013 and an exception report"

@@ -51,7 +51,8 @@ pkg = sys.argv[1]
 listed = json.load(open(os.path.join(pkg, "package.json")))["files"]
 names = sorted(f["name"] for f in listed)
 assert names == sorted(["Lumevia_Setup.exe", "Lumevia_Setup_unsigned.exe", "Lumevia_Setup_tampered.exe",
-                        "Lumevia_Setup_appended.exe", "Lumevia_Setup_other.exe"]), names
+                        "Lumevia_Setup_appended.exe", "Lumevia_Setup_trailing.exe",
+                        "Lumevia_Setup_other.exe"]), names
 for f in listed:
     data = open(os.path.join(pkg, f["name"]), "rb").read()
     assert f["size"] == len(data) and f["md5"] == hashlib.md5(data).hexdigest(), f

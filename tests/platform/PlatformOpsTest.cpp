@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 
 #include "PlatformTestSupport.h"
 #include "platform/OwnedHandles.h"
@@ -59,6 +60,37 @@ TEST(Process, AnApplicationNameStartsThatProgramWithTheLineAsItIs) {
   std::vector<std::string> seen = ReadLines(out);
   ASSERT_FALSE(seen.empty());
   EXPECT_EQ(seen[0], platform::Utf8FromWide(line));
+}
+
+// A program held for its checks: others may read it, nobody may write,
+// replace, rename or delete it, and it still starts.
+TEST(HeldFile, OthersMayReadButNotChangeItAndItStillStarts) {
+  TempDir dir;
+  const std::wstring held = dir.file(L"held.exe"), other = dir.file(L"other.exe");
+  std::filesystem::copy_file(std::filesystem::path(ChildProbe()), std::filesystem::path(held));
+  ASSERT_TRUE(os().WriteFile(other, "other"));
+  platform::OwnedFile file(os().OpenFileForCheck(held));
+  ASSERT_TRUE(file);
+  EXPECT_EQ(os().FileSizeOf(file.get()), os().FileSize(held));
+  platform::OwnedFile reader(os().OpenFileForRead(held));
+  EXPECT_TRUE(reader);
+  EXPECT_EQ(os().OpenFileForUpdate(held), 0u);
+  EXPECT_FALSE(os().WriteFile(held, "x"));
+  EXPECT_FALSE(os().RemoveFile(held));
+  EXPECT_FALSE(os().MoveFileReplace(held, dir.file(L"renamed.exe")));
+  EXPECT_FALSE(os().MoveFileReplace(other, held));
+
+  platform::ProcessStart p = os().StartProcess(held, L"held /EXIT=5", L"");
+  OwnedProcess child(p.handle);
+  ASSERT_TRUE(child) << "error " << p.error;
+  ASSERT_EQ(os().WaitProcess(child.get(), 30000), WaitResult::Signalled);
+  unsigned long code = 0;
+  EXPECT_TRUE(os().ProcessExitCode(child.get(), code));
+  EXPECT_EQ(code, 5u);
+  child.reset();
+  file.reset();
+  reader.reset();
+  EXPECT_TRUE(os().RemoveFile(held));
 }
 
 TEST(Process, ExitCodesAndACrash) {
