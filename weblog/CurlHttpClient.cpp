@@ -12,11 +12,6 @@ namespace weblog {
 
 namespace {
 
-size_t AppendBody(char* data, size_t size, size_t n, void* user) {
-  static_cast<std::string*>(user)->append(data, size * n);
-  return size * n;
-}
-
 void LogCode(const char* format, int code) {
   char line[128];
   std::snprintf(line, sizeof line, format, code);
@@ -61,7 +56,7 @@ int CurlHttpClient::Post(const std::string& url, const std::string& header, cons
   http::CurlEasy easy = http::NewCurlEasy();
   CURL* c = easy.get();
   if (!c) WriteClientErrorLog("Failed to create CURL connection\n");
-  std::string response;
+  http::CappedBody response;
 
   http::ApplyTlsPolicy(c);
 
@@ -71,7 +66,9 @@ int CurlHttpClient::Post(const std::string& url, const std::string& header, cons
   if (connectTimeoutS_) options.connectTimeoutS = connectTimeoutS_;
   if (timeoutS_) options.timeoutS = timeoutS_;
   http::OptionFailure failed = http::ApplyOperationOptions(c, options);
-  if (failed.code == CURLE_OK && (failed.code = curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, AppendBody)) != CURLE_OK)
+  response.cap = options.bodyCap;
+  if (failed.code == CURLE_OK &&
+      (failed.code = curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &http::CappedBody::Append)) != CURLE_OK)
     failed.option = CURLOPT_WRITEFUNCTION;
   if (failed.code != CURLE_OK) LogCode(SetUpFailureLine(failed.option), failed.code);
 
@@ -111,7 +108,7 @@ int CurlHttpClient::Post(const std::string& url, const std::string& header, cons
   }
   std::lock_guard<std::mutex> g(lock_);
   Response& r = responses_[std::this_thread::get_id()];
-  r.body = std::move(response);
+  r.body = std::move(response.text);
   r.status = status;
   return CURLE_OK;
 }

@@ -8,6 +8,7 @@
 #include "Common/ProcessSlots.h"
 #include "telemetry/CSingleUserLog.h"
 #include "FuntionImpl/RunOptions.h"
+#include "FuntionImpl/SafeName.h"
 #include "FuntionImpl/SystemInfo.h"
 #include "http/Proxy.h"
 #include "language/LanguageFile.h"
@@ -38,6 +39,16 @@ std::wstring LocalTimeStamp() {
   std::swprintf(buf, 32, L"%.4d%.2d%.2d%.2d%.2d%.2d%.3d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
                 tm.tm_min, tm.tm_sec, static_cast<int>(ms % 1000));
   return buf;
+}
+
+// Links come from the services: only web addresses reach the shell.
+void OpenWebLink(const std::wstring& url) {
+  if (url.empty()) return;
+  if (!FuntionImpl::IsWebLink(url)) {
+    LOG(INFO) << " Link refused: " << Narrow(url);
+    return;
+  }
+  SkinUI::ShellOpen(url);
 }
 }  // namespace
 
@@ -327,7 +338,7 @@ void InstallUIMainWnd::OnLicenceLink(SkinUI::TNotifyUI& msg) {
   std::wstring url = msg.wParam == 0 ? config_->GetLinkPrivacy(code) : config_->GetLinkLicense(code);
   if (msg.wParam == 0 && url.empty()) url = config_->PrivacyUrl;
   if (msg.wParam == 1 && url.empty()) url = config_->LicenseUrl;
-  if (!url.empty()) SkinUI::ShellOpen(url);
+  OpenWebLink(url);
 }
 
 void InstallUIMainWnd::OnAdviceLink(SkinUI::TNotifyUI&) {
@@ -347,7 +358,7 @@ void InstallUIMainWnd::OnAdviceLink(SkinUI::TNotifyUI&) {
   if (url.empty()) return;
   url = MainWndRules::AdviceUrl(url, platform::FileNameOf(platform::os().ModuleFileName()), addTracking_);
   LOG(INFO) << " Open Advice Url: " << Narrow(url);
-  SkinUI::ShellOpen(url);
+  OpenWebLink(url);
 }
 
 // ---- Clicks -----------------------------------------------------------------------

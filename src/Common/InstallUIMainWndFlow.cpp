@@ -65,7 +65,10 @@ int InstallUIMainWnd::StartInstall() {
     workerRunner_(std::move(setup));
   } else {
     void* handedOver = setup.release();
-    SideFetches::StartCounted([handedOver] { InstallThreadFunc(handedOver); });
+    if (!SideFetches::StartCounted("Install worker", [handedOver] { InstallThreadFunc(handedOver); })) {
+      delete static_cast<InstallWorkerSetup*>(handedOver);
+      InstallWorker::ReportStopped(*host_);
+    }
   }
 
   if (!anima_) {

@@ -2,10 +2,8 @@
 
 #include <json/json.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cwctype>
 #include <exception>
 #include <functional>
 #include <thread>
@@ -13,7 +11,9 @@
 
 #include "CConfigure/CConfigure.h"
 #include "Common/InstallUIMainWnd.h"
+#include "FuntionImpl/GuardedRun.h"
 #include "FuntionImpl/RunOptions.h"
+#include "FuntionImpl/SafeName.h"
 #include "FuntionImpl/SignedUrls.h"
 #include "engine/CDownLoadImpl.h"
 #include "log/Events.h"
@@ -50,6 +50,7 @@ namespace SideFetches {
 namespace {
 // No service answer of ours comes near this; a bigger one is refused unread.
 constexpr size_t kMaxAnswer = 1 << 20;
+constexpr int64_t kMaxBannerBytes = 16 << 20;  // a picture for a 600-pixel window
 constexpr size_t kKitUrlLimit = 511;
 
 std::wstring FromAnsi(const std::string& s) { return platform::os().AnsiToWide(s); }
@@ -190,17 +191,19 @@ void AddSubProgram(const SideFetchContext& c, size_t k, const Json::Value& e) {
   size_t slash = url.rfind(L'/');
   const std::wstring fileName = slash == std::wstring::npos ? url : url.substr(slash + 1);
   const std::wstring wVersion = FromUtf8(version), wDir = FromUtf8(dir), wLaunch = FromUtf8(launch);
+  size_t dot = fileName.rfind(L'.');
+  const std::wstring stem = dot == std::wstring::npos ? fileName : fileName.substr(0, dot);
+  const std::wstring newName = stem + L"_" + wVersion + ExtensionOf(fileName);
   if (skip.empty()) {
-    for (const std::wstring* part : {&fileName, &wVersion, &wDir, &wLaunch})
-      if (!IsSafeNamePart(*part)) skip = "unsafe name " + platform::Utf8FromWide(*part);
+    // The folder and the launch name end up in the installer's quoted /DIR=
+    // and in the program start: names, never paths.
+    for (const std::wstring* part : {&fileName, &newName, &wDir, &wLaunch})
+      if (!FuntionImpl::IsSafeName(*part)) skip = "unsafe name " + platform::Utf8FromWide(*part);
   }
   if (!skip.empty()) {
     LOG(INFO) << " GetSubProgramInfo skip " << k << ", " << skip;
     return;
   }
-  size_t dot = fileName.rfind(L'.');
-  const std::wstring stem = dot == std::wstring::npos ? fileName : fileName.substr(0, dot);
-  const std::wstring newName = stem + L"_" + wVersion + ExtensionOf(fileName);
   SubProgramRecord r;
   r.id = pid;
   r.parentId = parentPid;
@@ -213,23 +216,6 @@ void AddSubProgram(const SideFetchContext& c, size_t k, const Json::Value& e) {
   LOG(INFO) << " GetSubProgramInfo add " << k << ", " << platform::Utf8FromWide(newName);
 }
 }  // namespace
-
-bool IsSafeNamePart(const std::wstring& text) {
-  if (text.find(L"..") != std::wstring::npos) return false;
-  for (wchar_t ch : text)
-    if (ch < 0x20 || ch == 0x7F || ch == L'/' || ch == L'\\' || ch == L':') return false;
-  // Device names stay devices with any extension and trailing dots or blanks.
-  std::wstring base = text.substr(0, text.find(L'.'));
-  while (!base.empty() && base.back() == L' ') base.pop_back();
-  std::transform(base.begin(), base.end(), base.begin(), [](wchar_t ch) { return std::towupper(ch); });
-  static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
-  for (const wchar_t* d : kDevices)
-    if (base == d) return false;
-  if (base.size() == 4 && (base.compare(0, 3, L"COM") == 0 || base.compare(0, 3, L"LPT") == 0) &&
-      base[3] >= L'0' && base[3] <= L'9')
-    return false;
-  return true;
-}
 
 std::wstring ClickIdOf(const std::wstring& fileName, bool& separated) {
   size_t us = fileName.rfind(L'_');
@@ -289,15 +275,16 @@ void GetCbsBanner(const SideFetchContext& c) {
     LOG(INFO) << " Get Cbs Ban3: " << pictureUrl.size() << ", " << i << "/" << n;
     if (pictureUrl.empty()) continue;
     const std::wstring wideUrl = FromAnsi(pictureUrl);
-    const std::wstring ext = ExtensionOf(wideUrl);
-    if (!IsSafeNamePart(ext)) {
-      LOG(INFO) << " Get Cbs Ban skip " << i << ", unsafe extension " << platform::Utf8FromWide(ext);
+    const std::wstring name = std::to_wstring(sort) + ExtensionOf(wideUrl);
+    if (!FuntionImpl::IsSafeName(name)) {
+      LOG(INFO) << " Get Cbs Ban skip " << i << ", unsafe name " << platform::Utf8FromWide(name);
       continue;
     }
-    const std::wstring local = platform::JoinPath(c.downloadFolder, std::to_wstring(sort) + ext);
+    const std::wstring local = platform::JoinPath(c.downloadFolder, name);
     for (int attempt = 0; attempt < 3; ++attempt) {
       LOG(INFO) << " Get Cbs Ban4: " << i << "/" << n << ", " << attempt << "/3";
       CDownLoadImpl download(nullptr, 0, c.clients.get());
+      download.setSizeLimit(kMaxBannerBytes);
       std::string cdnResult;
       int r = download.SuperDownloadFile(wideUrl, local, cdnResult, false, false);
       LOG(INFO) << " Get Cbs Ban5: " << r;
@@ -417,42 +404,30 @@ struct JobEnd {
 
 int RunningJobs() { return g_running.load(); }
 
-void StartCounted(std::function<void()> work) {
+bool StartCounted(const char* what, std::function<void()> work) {
   g_running.fetch_add(1);
   try {
-    std::thread([work = std::move(work)] {
+    std::thread([what, work = std::move(work)] {
       JobEnd counted;
-      work();
+      FuntionImpl::RunGuarded(what, work);
     }).detach();
+    return true;
   } catch (const std::exception& e) {
     g_running.fetch_sub(1);
-    LOG(INFO) << " Thread not started: " << e.what();
+    LOG(INFO) << " " << what << " not started: " << e.what();
+    return false;
   }
 }
 
 unsigned RunJob(void* p, void (*job)(const SideFetchContext&)) {
-  JobEnd counted;  // StartDetached counted this job in
   std::unique_ptr<std::shared_ptr<SideFetchContext>> context(static_cast<std::shared_ptr<SideFetchContext>*>(p));
-  try {
-    if (context && *context) job(**context);
-  } catch (const std::exception& e) {
-    LOG(INFO) << " Side fetch stopped: " << e.what();
-  } catch (...) {
-    LOG(INFO) << " Side fetch stopped";
-  }
+  if (context && *context) job(**context);
   return 0;
 }
 
 void StartDetached(unsigned (*entry)(void*), const std::shared_ptr<SideFetchContext>& context) {
   auto* held = new std::shared_ptr<SideFetchContext>(context);
-  g_running.fetch_add(1);
-  try {
-    std::thread(entry, held).detach();
-  } catch (const std::exception& e) {
-    g_running.fetch_sub(1);
-    delete held;
-    LOG(INFO) << " Side fetch not started: " << e.what();
-  }
+  if (!StartCounted("Side fetch", [entry, held] { entry(held); })) delete held;
 }
 
 }  // namespace SideFetches

@@ -75,6 +75,7 @@ int CDownLoadImpl::SuperDownloadFile(const std::wstring& url, const std::wstring
     return code;
   };
 
+  downloader->setSizeLimit(sizeLimit_);
   int r = downloader->downloadInit(isCdn, reportSizeProbe ? "Download" : "");
   if (r != DOWNLOAD_SUCCESS) return finish(r);
 

@@ -16,6 +16,11 @@ class CDownLoadImpl {
   explicit CDownLoadImpl(IDownloadOwner* owner = nullptr, int threadCount = 0,
                          http::IHttpClientFactory* clients = nullptr);
 
+  // The largest size a server may announce for the file (the configuration's
+  // when it names one); not positive: kMaxDownloadBytes. Larger gives
+  // DOWNLOAD_TOO_LARGE before the file is made.
+  void setSizeLimit(int64_t bytes) { sizeLimit_ = bytes; }
+
   // Blocks until the download ended; returns an EnumErrorCode number.
   int SuperDownloadFile(const std::wstring& url, const std::wstring& localPath, std::string& cdnResult,
                         bool reportSizeProbe, bool requireMinimumSize);
@@ -40,5 +45,6 @@ class CDownLoadImpl {
  private:
   IDownloadOwner* owner_;
   int threadCount_;
+  int64_t sizeLimit_ = 0;
   http::IHttpClientFactory& clients_;
 };

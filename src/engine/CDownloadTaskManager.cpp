@@ -130,6 +130,10 @@ EnumErrorCode CDownloadTaskManager::generateDownloadTask(const std::string& tag)
     LOG(INFO) << " [Error]: " << "Get ContentLength Fail, tried 5 times";
     return code == CURLE_TOO_MANY_REDIRECTS ? DOWNLOAD_TOO_MANY_REDIRECTS : DOWNLOAD_SIZE_UNKNOWN;
   }
+  if (size > sizeLimit_) {
+    LOG(INFO) << " [Error]: announced size " << size << " is over " << sizeLimit_;
+    return DOWNLOAD_TOO_LARGE;
+  }
   contentLength_ = size;
   int32_t n = taskfile::SliceCount(size);
   for (int32_t k = 1; k <= n; ++k) {
@@ -185,7 +189,7 @@ int CDownloadTaskManager::loadTaskFile() {
 int CDownloadTaskManager::checkTasks() {
   CURLcode code;
   std::string tag;
-  if (getContentLength(code, tag) != contentLength_) return 2;
+  if (contentLength_ > sizeLimit_ || getContentLength(code, tag) != contentLength_) return 2;
   int64_t e = 0;
   for (CDownloadTask* t : tasks()) {
     // The address comes from this run's probe, never from the file on disk.

@@ -24,7 +24,8 @@ class CDownloadTaskManager : public CTaskManager {
   bool taskFileExists() const;
   // 1 when the file held a consistent set of slices (now added), else 0.
   int loadTaskFile();
-  // 1 usable, 2 the remote size changed, 3 the slices do not tile the file.
+  // 1 usable, 2 the remote size changed or is over the limit, 3 the slices
+  // do not tile the file.
   int checkTasks();
   int saveTaskFile();
   void resetTasks();
@@ -33,6 +34,9 @@ class CDownloadTaskManager : public CTaskManager {
   int64_t addDownloadTime(int64_t ms);
   int getRequestTimes() const;
 
+  // Announced sizes above bytes (kMaxDownloadBytes when not positive) are
+  // refused before any slice exists.
+  void setSizeLimit(int64_t bytes) { sizeLimit_ = bytes > 0 ? bytes : kMaxDownloadBytes; }
   int64_t contentLength() const { return contentLength_; }
   int64_t downloadTime() const { return downloadTime_; }
   const std::string& remoteUrl() const { return remoteUrl_; }
@@ -44,6 +48,7 @@ class CDownloadTaskManager : public CTaskManager {
   std::wstring localPath_;
   http::IHttpClientFactory& clients_;
   int64_t contentLength_ = 0;
+  int64_t sizeLimit_ = kMaxDownloadBytes;
   int64_t downloadTime_ = 0;  // ms, over every resumed run
   std::string lastSaved_;     // text of the last save, to skip unchanged writes
 };

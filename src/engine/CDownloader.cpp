@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "FuntionImpl/GuardedRun.h"
 #include "log/Log.h"
 
 namespace {
@@ -19,7 +20,15 @@ CDownloader::CDownloader(const std::string& remoteUrl, const std::wstring& local
                          const std::wstring& taskFilePath, int threadCount, http::IHttpClientFactory& clients)
     : threadCount_(threadCount), tasks_(remoteUrl, localPath, taskFilePath, clients), threads_(localPath, clients) {
   info_.tick = Now();
-  driver_ = std::thread(&CDownloader::downloaderThread, this);
+  driver_ = std::thread(&CDownloader::runDriver, this);
+}
+
+void CDownloader::runDriver() {
+  if (FuntionImpl::RunGuarded("Download driver", [this] { downloaderThread(); })) return;
+  // Ends as a stopped download: incomplete unless every slice is in.
+  state_.store(DOWNLOAD_STOP);
+  FuntionImpl::RunGuarded("Download driver", [this] { threads_.stopThreads(); });
+  driverEnded_.Set();
 }
 
 CDownloader::~CDownloader() {

@@ -23,6 +23,8 @@ class CDownloader {
   CDownloader(const CDownloader&) = delete;
   CDownloader& operator=(const CDownloader&) = delete;
 
+  // Before downloadInit: the largest announced size accepted (CDownloadTaskManager).
+  void setSizeLimit(int64_t bytes) { tasks_.setSizeLimit(bytes); }
   EnumErrorCode downloadInit(bool isCdn, const std::string& tag);
   int startDownload();
   int stopDownload();
@@ -42,6 +44,8 @@ class CDownloader {
   static std::string formatSize(int64_t bytes);
 
  private:
+  // The driver thread: downloaderThread, guarded.
+  void runDriver();
   void downloaderThread();
   void dispatchPass(int& savedTenths);
 

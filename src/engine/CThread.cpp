@@ -4,6 +4,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "FuntionImpl/GuardedRun.h"
 #include "log/Log.h"
 
 namespace {
@@ -47,7 +48,10 @@ unsigned CThread::ThreadFunc(CThread* self) {
       self->ended_.store(true);  // last touch of the object
       return 1;
     } else if (s == THREAD_WORK) {
-      self->run();
+      // A task that throws is given back as failed (and run again); the
+      // thread goes on.
+      if (!FuntionImpl::RunGuarded("Download thread", [self] { self->run(); }))
+        if (CTask* t = self->task_.load()) t->status.store(TASK_FAILED);
       // A stop that came during the run wins over going idle.
       int32_t expected = THREAD_WORK;
       if (self->status_.compare_exchange_strong(expected, THREAD_IDLE) && self->idleSignal_) self->idleSignal_->Set();

@@ -16,7 +16,13 @@ enum EnumErrorCode : int {
   DOWNLOAD_INCOMPLETE = 12,      // driver stopped with bytes missing
   DOWNLOAD_TOO_MANY_REDIRECTS = 13,  // size unknown, last probe error was too many redirects
   DOWNLOAD_TOO_SMALL = 15,       // under 1 MiB where a real package was expected
+  DOWNLOAD_TOO_LARGE = 16,       // the announced size is over the caller's limit
 };
+
+// The largest file the engine accepts when the caller names no size: the
+// announced size decides how many slices are kept and how large the file is
+// made, before a byte has arrived.
+constexpr int64_t kMaxDownloadBytes = int64_t(4) << 30;
 
 // Worker thread status words.
 enum : int32_t {

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "FuntionImpl/SafeName.h"
+
 namespace InstallText {
 
 namespace {
@@ -30,19 +32,13 @@ const wchar_t kSilent[] = L" /VERYSILENT /SP- /NORESTART /DIR=\"";
 
 }  // namespace
 
-bool IsPlainNamePart(const std::wstring& text) {
-  if (text.empty() || text.find(L"..") != std::wstring::npos) return false;
-  for (wchar_t ch : text)
-    if (ch < 0x20 || ch == 0x7F || ch == L'/' || ch == L'\\' || ch == L':') return false;
-  return true;
-}
-
 std::wstring ProductFolderName(const std::wstring& extraDownloadLabel, const std::wstring& softwareName) {
   std::wstring name = NamePart(extraDownloadLabel, false);
   // No dot after the last "/": the label names no folder.
   const size_t slash = extraDownloadLabel.rfind(L'/');
   if (extraDownloadLabel.find(L'.', slash == std::wstring::npos ? 0 : slash + 1) == std::wstring::npos) name.clear();
-  return IsPlainNamePart(name) ? name : softwareName;
+  if (FuntionImpl::IsSafeName(name)) return name;
+  return FuntionImpl::IsSafeName(softwareName) ? softwareName : std::wstring();
 }
 
 bool EndsWith(const std::wstring& text, const std::wstring& tail) {
@@ -51,9 +47,9 @@ bool EndsWith(const std::wstring& text, const std::wstring& tail) {
 
 std::wstring PackageFileName(const std::wstring& extraDownloadLabel, const std::wstring& version) {
   // The version comes from the service: it must not lead the name elsewhere.
-  if (!version.empty() && !IsPlainNamePart(version)) return {};
+  if (!version.empty() && !FuntionImpl::IsSafeName(version)) return {};
   const std::wstring stem = NamePart(extraDownloadLabel, true);
-  if (!IsPlainNamePart(stem)) return {};
+  if (!FuntionImpl::IsSafeName(stem)) return {};
   return stem + L"_" + version + (EndsWith(extraDownloadLabel, L".exe") ? L".exe" : L".apk");
 }
 

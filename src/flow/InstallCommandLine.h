@@ -8,18 +8,15 @@
 
 namespace InstallText {
 
-// False for a text that cannot be one part of a file name or registry key:
-// empty, a separator, ":", "..", or a control character.
-bool IsPlainNamePart(const std::wstring& text);
-
 // The product folder of the download: the label text after its last "/" up
 // to the first "." that follows; softwareName when there is no such "." or
-// the part is empty. The window's download folder uses it too.
+// the part is not a safe name (FuntionImpl/SafeName); empty when neither is.
+// The window's download folder uses it too.
 std::wstring ProductFolderName(const std::wstring& extraDownloadLabel, const std::wstring& softwareName);
 // stem + "_" + version + ".exe"/".apk": the stem is the label text after its
 // last "/" and before its last "."; ".exe" when the label ends with it.
-// Empty when the version (which may be empty) or the stem is not a plain
-// name part.
+// Empty when the version (which may be empty) or the stem is not a safe
+// name.
 std::wstring PackageFileName(const std::wstring& extraDownloadLabel, const std::wstring& version);
 bool EndsWith(const std::wstring& text, const std::wstring& tail);
 

@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "FuntionImpl/GuardedRun.h"
 #include "FuntionImpl/SystemInfo.h"
 #include "engine/CDownLoadImpl.h"
 #include "flow/DownloadProgress.h"
@@ -37,7 +38,13 @@ constexpr int kAttempts = 4;
 
 namespace InstallWorker {
 
-unsigned Run(const InstallWorkerSetup& setup) { return InstallRun(setup).Run(); }
+unsigned Run(const InstallWorkerSetup& setup) {
+  unsigned end = InstallRun::kFailed;
+  if (!FuntionImpl::RunGuarded("Install worker", [&] { end = InstallRun(setup).Run(); })) ReportStopped(*setup.host);
+  return end;
+}
+
+void ReportStopped(IInstallHost& host) { host.Post(WM_DOWN_FAIL, kStopped); }
 
 void Start(InstallWorkerSetup setup) {
   std::thread([s = std::move(setup)] { Run(s); }).detach();
@@ -109,7 +116,7 @@ bool InstallRun::Prepare() {
   const std::wstring temp = Os().SpecialFolderPath(platform::SpecialFolder::Temp);
   productFolder_ = InstallText::ProductFolderName(Label(L"Extra_download_url"), Label(L"Software_name"));
   downloadDir_ = platform::JoinPath(temp, productFolder_);
-  if (temp.empty() || !Os().CreateDirectories(downloadDir_)) {
+  if (temp.empty() || productFolder_.empty() || !Os().CreateDirectories(downloadDir_)) {
     LOG(INFO) << " Create download folder failed: " << Narrow(downloadDir_);
     return false;
   }
@@ -233,6 +240,8 @@ unsigned InstallRun::Download() {
 
   DownloadProgress progress(setup_.state, setup_.host, setup_.toolkit);
   CDownLoadImpl engine(&progress, setup_.threadCount, &clients_);
+  // A server cannot announce more than the configuration says the package is.
+  engine.setSizeLimit(cfg_.Filesize);
   int attempt = 1;
   for (;; ++attempt) {
     events().funnelEx("Download", "SliceDownloadStart", "", "");

@@ -3,6 +3,7 @@
 // sub-programs, verification, silent installation), reporting to the window
 // only through IInstallHost and to the telemetry through events().
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -28,8 +29,15 @@ struct InstallWorkerSetup {
 };
 
 namespace InstallWorker {
+// The download failure's result when the worker could not go on: it could
+// not be started, or an exception ended it. The window shows the download
+// failure box and the retry.
+constexpr uintptr_t kStopped = static_cast<uintptr_t>(-1);
+void ReportStopped(IInstallHost& host);
+
 // The thread body. 1 for a finished non-installer package, (unsigned)-1 on
-// every failure branch, 0 after an installation.
+// every failure branch, 0 after an installation. An exception ends the run
+// as a failure reported with ReportStopped.
 unsigned Run(const InstallWorkerSetup& setup);
 // Runs Run on a detached thread; the setup's shared objects keep everything
 // it touches alive after the window is gone.

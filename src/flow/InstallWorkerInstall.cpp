@@ -7,6 +7,7 @@
 
 #include "FuntionImpl/ProcessLaunch.h"
 #include "FuntionImpl/RunOptions.h"
+#include "FuntionImpl/SafeName.h"
 #include "engine/CDownLoadImpl.h"
 #include "flow/ExceptionReport.h"
 #include "flow/InstallCommandLine.h"
@@ -159,8 +160,10 @@ unsigned InstallRun::Install() {
   const uint64_t started = Os().TickCount();
   const std::wstring dir = PreInstallChecks(setup_.config, setup_.host, setup_.installFolderName).GetInstallDir();
   const std::wstring lang = Os().AnsiToWide(InstallerLanguageText(setup_.language, cfg_.Downloader_id));
+  // The name goes into the quoted /LOG= value: a service name that is not a
+  // plain file name gives way to the download's product folder.
   const std::wstring logName = InstallText::InstallLogName(
-      InstallText::IsPlainNamePart(cfg_.Software_name) ? cfg_.Software_name : setup_.installFolderName,
+      FuntionImpl::IsSafeName(cfg_.Software_name) ? cfg_.Software_name : productFolder_,
       platform::LocalTime(static_cast<std::time_t>(Os().UnixTimeMs() / 1000)));
   const std::wstring logPath = platform::JoinPath(Os().SpecialFolderPath(platform::SpecialFolder::Temp), logName);
   const std::wstring tracking = InstallText::TrackingValue(setup_.addTracking, setup_.stubPath);
@@ -211,9 +214,7 @@ unsigned InstallRun::Install() {
   if (!cfg_.Software_version.empty()) Event("Other", "ProductVersion", platform::Utf8FromWide(cfg_.Software_version));
 
   OpenProductPage();
-  // The language goes into the product's uninstall key: only a plain name.
-  if (InstallText::IsPlainNamePart(cfg_.Software_name))
-    WriteInstallLanguage(cfg_.Downloader_id, cfg_.Software_name, NormalizeLanguage(setup_.language));
+  WriteInstallLanguage(cfg_.Downloader_id, cfg_.Software_name, NormalizeLanguage(setup_.language));
   host.Post(WM_PROGRAM_INSTALL_FINISH, 0);
 
   const uint64_t now = Os().TickCount();
@@ -231,6 +232,10 @@ void InstallRun::OpenProductPage() {
   const int language = setup_.languageOverride != -1 ? setup_.languageOverride : setup_.language;
   const std::wstring page = setup_.host->ControlText(ProductUrlKey(language));
   if (page.empty()) return;
+  if (!FuntionImpl::IsWebLink(page)) {
+    LOG(INFO) << " Url refused: " << Narrow(page);
+    return;
+  }
   LOG(INFO) << " Open Url: " << Narrow(page);
   Os().ShellExec(L"open", page, L"");
 }

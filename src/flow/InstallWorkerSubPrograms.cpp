@@ -79,6 +79,7 @@ void InstallRun::DownloadSubProgram(size_t i, size_t n) {
       setup_.state->totalBytes += ConfigLabels::ParseInt64(records[i].fileSize);
     }
     std::string cdnInfo;
+    engine.setSizeLimit(known ? ConfigLabels::ParseInt64(records[i].fileSize) : 0);
     const int r = engine.SuperDownloadFile(urls[i], files[i], cdnInfo, true, true);
     if (!cdnInfo.empty()) Event("Other", "CDNInfor", cdnInfo);
     if (r != 1) {

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "FuntionImpl/SafeName.h"
 #include "FuntionImpl/SystemInfo.h"
 
 namespace {
@@ -13,6 +14,13 @@ std::wstring TrimBlanks(const std::wstring& text) {
   return text.substr(first, last - first + 1);
 }
 
+// The file below dir, when its name from the service is a plain name:
+// "..\\x.exe" or "C:\\x.exe" would start a program outside the installation.
+// Empty otherwise, which the start reports as "cannot start".
+std::wstring FindInside(const std::wstring& dir, const std::wstring& fileName) {
+  return FuntionImpl::IsSafeName(fileName) ? FuntionImpl::FindFileInDir(dir, fileName) : std::wstring();
+}
+
 }  // namespace
 
 StartPaths GetStartExePaths(const ProductConfig& cfg, const InstallState& state, const std::wstring& installDir,
@@ -22,9 +30,10 @@ StartPaths GetStartExePaths(const ProductConfig& cfg, const InstallState& state,
   // Only a single sub-program is started beside the product.
   const std::vector<SubProgramRecord> subs = state.SubPrograms();
   if (toolkit && subs.size() == 1 && cfg.StartSubProgram != 0 && subs[0].downloaded != 0) {
-    paths.subPath = FuntionImpl::FindFileInDir(folder + subs[0].folderName, subs[0].launchName);
+    if (FuntionImpl::IsSafeName(subs[0].folderName))
+      paths.subPath = FindInside(folder + subs[0].folderName, subs[0].launchName);
     paths.subId = subs[0].id;
   }
-  if (cfg.LoadState == 2) paths.mainPath = FuntionImpl::FindFileInDir(folder, cfg.Process_name);
+  if (cfg.LoadState == 2) paths.mainPath = FindInside(folder, cfg.Process_name);
   return paths;
 }

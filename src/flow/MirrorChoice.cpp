@@ -3,7 +3,7 @@
 #include <climits>
 
 #include "CConfigure/CConfigure.h"
-#include "flow/InstallCommandLine.h"
+#include "FuntionImpl/SafeName.h"
 #include "log/Log.h"
 #include "platform/Platform.h"
 
@@ -30,7 +30,7 @@ long ReadCounter(const std::wstring& softwareName) {
 }  // namespace
 
 bool ReadUninstallValue(const std::wstring& softwareName, const std::wstring& name, std::wstring& value) {
-  if (!InstallText::IsPlainNamePart(softwareName)) return false;
+  if (!FuntionImpl::IsSafeName(softwareName)) return false;
   std::wstring text;
   if (!platform::os().RegReadString(platform::RegRoot::LocalMachine, kUninstallKey + softwareName, name, text,
                                     platform::RegView::View32) ||
@@ -41,7 +41,7 @@ bool ReadUninstallValue(const std::wstring& softwareName, const std::wstring& na
 }
 
 bool WriteUninstallValue(const std::wstring& softwareName, const std::wstring& name, const std::wstring& value) {
-  if (!InstallText::IsPlainNamePart(softwareName)) return false;
+  if (!FuntionImpl::IsSafeName(softwareName)) return false;
   return platform::os().RegWriteString(platform::RegRoot::LocalMachine, kUninstallKey + softwareName, name, value,
                                        platform::RegView::View32);
 }

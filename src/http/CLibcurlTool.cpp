@@ -45,9 +45,8 @@ const ErrorText kErrorTexts[] = {
 
 const char kNoHandle[] = " curl easy init fail !!!";
 
-size_t AppendToString(char* data, size_t size, size_t count, void* user) {
-  static_cast<std::string*>(user)->append(data, size * count);
-  return size * count;
+void LogOverflow(const http::CappedBody& body) {
+  if (body.overflowed) LOG(INFO) << " Answer refused: more than " << body.cap << " bytes";
 }
 
 // Gathers received text up to a limit; what lies beyond is taken and dropped.
@@ -92,14 +91,14 @@ CURL* CLibcurlTool::prepare(const std::string& url, http::Operation op) {
 CURLcode CLibcurlTool::httpGet(const std::string& url, std::string& body, bool reportErrors) {
   CURL* c = prepare(url, http::Operation::GetText);
   if (!c) return CURLE_FAILED_INIT;
-  std::string received;
+  http::CappedBody received;
   curl_easy_setopt(c, CURLOPT_NOBODY, 0L);
   curl_easy_setopt(c, CURLOPT_HEADER, 0L);
-  curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &AppendToString);
-  curl_easy_setopt(c, CURLOPT_WRITEDATA, &received);
+  http::Collect(c, received, http::OptionsOf(http::Operation::GetText));
   CURLcode rc = http::ApplyTlsPolicy(c);
   if (rc == CURLE_OK) rc = http::PerformTransfer(c, url);
-  body = received;
+  LogOverflow(received);
+  body = std::move(received.text);
   if (rc != CURLE_OK && reportErrors) figureError(rc);
   return rc;
 }
@@ -184,10 +183,13 @@ int CLibcurlTool::HttpPost(const std::string& url, const std::string& body, std:
   curl_easy_setopt(c, CURLOPT_POST, 1L);
   curl_easy_setopt(c, CURLOPT_POSTFIELDS, body.c_str());
   curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
-  curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &AppendToString);
-  curl_easy_setopt(c, CURLOPT_WRITEDATA, &response);
+  http::CappedBody received;
+  http::Collect(c, received, http::OptionsOf(http::Operation::Post));
   http::ApplyTlsPolicy(c, caFile);
-  return http::PerformTransfer(c, url);
+  const CURLcode rc = http::PerformTransfer(c, url);
+  LogOverflow(received);
+  response += received.text;
+  return rc;
 }
 
 size_t CLibcurlTool::HeaderCallback(char* line, size_t size, size_t count, void* user) {

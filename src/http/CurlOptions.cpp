@@ -24,12 +24,14 @@ const char kUserAgent[] =
 
 // In the order of Operation.
 constexpr OperationOptions kOptions[] = {
-    // timeout, connect, follow, redirects, encodings, header line
-    {5, 0, true, 5, false, nullptr},      // GetText
-    {20, 5, true, 5, false, nullptr},     // GetHead
-    {20, 3, true, 5, false, kUserAgent},  // GetRange
-    {10, 8, false, 0, false, nullptr},    // Post
-    {40, 30, true, 0, true, nullptr},     // ReportPost
+    // timeout, connect, follow, redirects, encodings, header line, body cap
+    {5, 0, true, 5, false, nullptr, kServiceBodyCap},  // GetText
+    {20, 5, true, 5, false, nullptr, 0},               // GetHead: the head reader bounds itself
+    {20, 3, true, 5, false, kUserAgent, 0},            // GetRange: the package goes to its file
+    {10, 8, false, 0, false, nullptr, kReplyBodyCap},  // Post
+    // A report's reply is never asked compressed: a small packed reply
+    // could unpack to any size.
+    {40, 30, true, 0, false, nullptr, kReplyBodyCap},  // ReportPost
 };
 
 }  // namespace
@@ -48,6 +50,26 @@ OptionFailure ApplyOperationOptions(CURL* c, const OperationOptions& o) {
   if (o.maxRedirs && (rc = curl_easy_setopt(c, CURLOPT_MAXREDIRS, o.maxRedirs)) != CURLE_OK)
     return {CURLOPT_MAXREDIRS, rc};
   return {CURLOPT_URL, CURLE_OK};
+}
+
+size_t CappedBody::Append(char* data, size_t size, size_t count, void* user) {
+  auto* self = static_cast<CappedBody*>(user);
+  const size_t n = size * count;
+  if (self->cap && n > self->cap - self->text.size()) {
+    // Nothing of a refused answer is handed on: its first part would be
+    // read as if it were all of it.
+    self->overflowed = true;
+    std::string().swap(self->text);
+    return 0;
+  }
+  self->text.append(data, n);
+  return n;
+}
+
+void Collect(CURL* c, CappedBody& body, const OperationOptions& o) {
+  body.cap = o.bodyCap;
+  curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &CappedBody::Append);
+  curl_easy_setopt(c, CURLOPT_WRITEDATA, &body);
 }
 
 CURLcode ApplyTlsPolicy(CURL* c, const char* caFile) {

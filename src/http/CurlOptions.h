@@ -3,6 +3,7 @@
 #pragma once
 #include <curl/curl.h>
 
+#include <cstddef>
 #include <string>
 
 namespace http {
@@ -23,7 +24,13 @@ struct OperationOptions {
   long maxRedirs;          // CURLOPT_MAXREDIRS when following; 0 leaves libcurl's default
   bool allEncodings;       // CURLOPT_ACCEPT_ENCODING "" (every encoding libcurl supports)
   const char* headerLine;  // the one CURLOPT_HTTPHEADER line; null for none
+  size_t bodyCap;          // most body bytes a CappedBody keeps; 0 for bodies that go elsewhere
 };
+
+// Body caps: an answer of the maker's services (download information, data
+// services) and a reply to a report or an exception POST.
+constexpr size_t kServiceBodyCap = 1u << 20;
+constexpr size_t kReplyBodyCap = 64u << 10;
 
 const OperationOptions& OptionsOf(Operation op);
 
@@ -36,6 +43,18 @@ struct OptionFailure {
 // Sets CURLOPT_NOSIGNAL and the row's encodings (results not examined), then
 // its time-outs and redirects in that order, stopping at the first failure.
 OptionFailure ApplyOperationOptions(CURL* c, const OperationOptions& o);
+
+// A body gathered in libcurl's write callback up to a cap: the first byte
+// beyond it fails the transfer (CURLE_WRITE_ERROR) and empties the text, so
+// no answer can grow the memory without bound. Set with Collect.
+struct CappedBody {
+  std::string text;
+  size_t cap = 0;
+  bool overflowed = false;
+  static size_t Append(char* data, size_t size, size_t count, void* user);
+};
+// Points c's write callback at body with the row's cap.
+void Collect(CURL* c, CappedBody& body, const OperationOptions& o);
 
 // Whether and how certificates are checked, decided here only. By default
 // without a CA file neither peer nor host is verified (the reports and

@@ -1,6 +1,8 @@
 // Hands the interface language to the installed product so that it starts
 // in the language the user chose here.
 #include "language/Language.h"
+
+#include "FuntionImpl/SafeName.h"
 #include "log/Log.h"
 #include "platform/Platform.h"
 
@@ -39,7 +41,9 @@ int WriteInstallLanguage(int downloaderId, const std::wstring& softwareName, Enu
                ? 1 : 0;
   }
 
-  // Inno Setup keeps the language of an installation in its uninstall key.
+  // Inno Setup keeps the language of an installation in its uninstall key;
+  // a name from the service must not lead to another key.
+  if (!FuntionImpl::IsSafeName(softwareName)) return 0;
   // The installer is a 32-bit program: its key is in the 32-bit view
   // (SOFTWARE\WOW6432Node on 64-bit Windows, the plain key on 32-bit).
   const wchar_t kUninstall[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";

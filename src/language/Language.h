@@ -113,5 +113,6 @@ InitialLanguage ChooseInitialLanguage(uint32_t systemLangId, const std::vector<s
 uint32_t UserDefaultUiLanguage();
 
 // Hands the chosen language to the installed product through the registry:
-// 1 on success, 0 when a key cannot be opened or the value not written.
+// 1 on success, 0 when a key cannot be opened or the value not written, or
+// when softwareName is not a safe name (FuntionImpl/SafeName).
 int WriteInstallLanguage(int downloaderId, const std::wstring& softwareName, EnumLanguage lang);

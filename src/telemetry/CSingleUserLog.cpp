@@ -7,6 +7,7 @@
 #include <mutex>
 #include <thread>
 
+#include "FuntionImpl/GuardedRun.h"
 #include "FuntionImpl/RunOptions.h"
 #include "log/Log.h"
 #include "platform/Platform.h"
@@ -301,28 +302,31 @@ void CSingleUserLog::UserLogManagerThread(std::shared_ptr<Core> core) {
       c.threadCv.wait_for(lk, std::chrono::milliseconds(c.opt.idleSleepMs), [&] { return c.exit.load(); });
       continue;
     }
-    UserLogItem item;
-    if (c.ga4Count > 0 && c.Pop(c.ga4Lock, c.ga4, c.ga4Count, item) && c.web) {
-      int rc = c.SendGa4(item.category, item.action, item.label);
-      if (rc != 0 && ga4Budget < c.opt.retryBudget) {
-        ++ga4Budget;
-        c.Push(c.ga4Lock, c.ga4, c.ga4Count, item);
-      } else if (rc != 0) {
-        LOG(INFO) << "send ga4 fail in ga4 queue, retry is max, retcode = " << rc << ", " << item.category << "###"
-                  << item.action;
+    // A report that throws is dropped; delivery goes on with the next.
+    FuntionImpl::RunGuarded("Telemetry delivery", [&] {
+      UserLogItem item;
+      if (c.ga4Count > 0 && c.Pop(c.ga4Lock, c.ga4, c.ga4Count, item) && c.web) {
+        int rc = c.SendGa4(item.category, item.action, item.label);
+        if (rc != 0 && ga4Budget < c.opt.retryBudget) {
+          ++ga4Budget;
+          c.Push(c.ga4Lock, c.ga4, c.ga4Count, item);
+        } else if (rc != 0) {
+          LOG(INFO) << "send ga4 fail in ga4 queue, retry is max, retcode = " << rc << ", " << item.category << "###"
+                    << item.action;
+        }
       }
-    }
-    item = UserLogItem();
-    if (c.funnelCount > 0 && c.Pop(c.funnelLock, c.funnel, c.funnelCount, item) && c.web) {
-      int rc = c.web->SoftDataReport(item.payload.c_str());
-      if (rc != 0 && funnelBudget < c.opt.retryBudget) {
-        ++funnelBudget;
-        c.Push(c.funnelLock, c.funnel, c.funnelCount, item);
-      } else if (rc != 0) {
-        LOG(INFO) << "send funnel fail in funnel queue, retry is max, retcode = " << rc << ", " << item.category
-                  << "###" << item.action;
+      item = UserLogItem();
+      if (c.funnelCount > 0 && c.Pop(c.funnelLock, c.funnel, c.funnelCount, item) && c.web) {
+        int rc = c.web->SoftDataReport(item.payload.c_str());
+        if (rc != 0 && funnelBudget < c.opt.retryBudget) {
+          ++funnelBudget;
+          c.Push(c.funnelLock, c.funnel, c.funnelCount, item);
+        } else if (rc != 0) {
+          LOG(INFO) << "send funnel fail in funnel queue, retry is max, retcode = " << rc << ", " << item.category
+                    << "###" << item.action;
+        }
       }
-    }
+    });
   }
   std::lock_guard<std::mutex> g(c.threadLock);
   c.threadDone = true;

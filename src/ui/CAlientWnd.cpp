@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "FuntionImpl/GuardedRun.h"
 #include "FuntionImpl/SystemInfo.h"
 #include "log/Log.h"
 #include "platform/Platform.h"
@@ -62,14 +63,18 @@ void CAlientWnd::InitWindow() {
   // The worker keeps copies: the window (and this object) may go first.
   worker_ = std::thread([launcher = launcher_, path = path_, params = params_, admin = admin_,
                          hold = holdSeconds_, language = language_, self = GetHWND()] {
-    int rc = launcher ? launcher(path, params, admin) : -1;
-    if (rc != 0) {
-      ui::UiEvent("Other", "FlowError", "DL019");
-      MessageBoxWnd box(MsgClickShortcutToLaunch, language);
-      box.ShowModal(self);
-    } else {
-      std::this_thread::sleep_for(std::chrono::seconds(hold > 0 ? hold : 0));
-    }
+    // A start that throws is a start that failed; the window closes either way.
+    int rc = -1;
+    FuntionImpl::RunGuarded("Program start", [&] { rc = launcher ? launcher(path, params, admin) : -1; });
+    FuntionImpl::RunGuarded("Program start", [&] {
+      if (rc != 0) {
+        ui::UiEvent("Other", "FlowError", "DL019");
+        MessageBoxWnd box(MsgClickShortcutToLaunch, language);
+        box.ShowModal(self);
+      } else {
+        std::this_thread::sleep_for(std::chrono::seconds(hold > 0 ? hold : 0));
+      }
+    });
     SkinUI::backend::PostToWindow(self, SkinUI::kWmClose, 0, 0);
   });
 }

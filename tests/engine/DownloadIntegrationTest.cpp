@@ -12,6 +12,8 @@
 #include "engine/TaskFile.h"
 #include "http/CLibcurlTool.h"
 #include "FuntionImpl/SystemInfo.h"
+#include "platform/Utf.h"
+#include "weblog/CurlHttpClient.h"
 
 using namespace enginetest;
 
@@ -398,4 +400,36 @@ TEST_F(Download, FileBeyondTwoGiBDownloadsAndResumesAtHighOffsets) {
   ASSERT_EQ(2u, ranges.size());
   for (auto& r : ranges) EXPECT_GT(r.first, int64_t(1) << 31);
   platform::os().RemoveFile(host.servedPath("big.bin"));
+}
+
+// Bodies other than the package stop at their cap: a service answer at 1 MiB,
+// the reply to a POST at 64 KiB. One byte more fails the transfer, and
+// nothing of it is handed on.
+TEST_F(Download, AnswersAndRepliesStopAtTheirCaps) {
+  for (size_t over : {0, 1}) {
+    host.put("answer.bin", std::string(http::kServiceBodyCap + over, 'a'));
+    host.put("reply.bin", std::string(http::kReplyBodyCap + over, 'r'));
+    ASSERT_TRUE(host.setRules(R"([{"path": "/api/v1/banners", "body_file": "answer.bin"},
+                                  {"path": "/api/exception/send", "body_file": "reply.bin"},
+                                  {"path": "/g/collect", "body_file": "reply.bin"}])"));
+    const CURLcode expected = over ? CURLE_WRITE_ERROR : CURLE_OK;
+    CLibcurlTool tool;
+    std::string body, reply;
+    EXPECT_EQ(expected, tool.httpGet(host.base() + "/api/v1/banners", body, false));
+    EXPECT_EQ(over ? 0 : http::kServiceBodyCap, body.size());
+    EXPECT_EQ(expected, tool.HttpPost(host.base() + "/api/exception/send", "pid=1", reply, nullptr));
+    EXPECT_EQ(over ? 0 : http::kReplyBodyCap, reply.size());
+    weblog::CurlHttpClient reports;
+    EXPECT_EQ(expected, reports.Post(host.base() + "/g/collect", "Content-Type:application/json; charset=utf-8", ""));
+    EXPECT_EQ(over ? 0 : http::kReplyBodyCap, reports.GetResponseBody().size());
+  }
+  // A report's reply is never asked compressed.
+  int reportsSeen = 0;
+  for (const Json::Value& r : host.records()) {
+    if (r["path"].asString() != "/g/collect") continue;
+    ++reportsSeen;
+    for (const Json::Value& field : r["headers"]) EXPECT_NE("accept-encoding", platform::ToLowerAscii(field[0].asString()));
+  }
+  EXPECT_EQ(2, reportsSeen);
+  for (const char* name : {"answer.bin", "reply.bin"}) platform::os().RemoveFile(host.servedPath(name));
 }

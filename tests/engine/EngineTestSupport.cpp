@@ -157,6 +157,11 @@ size_t FaultOs::WriteFileAt(platform::FileHandle h, int64_t offset, const void* 
   return n;
 }
 
+bool FaultOs::SetFileLength(platform::FileHandle h, int64_t length) {
+  ++filesSized;
+  return in_.SetFileLength(h, length);
+}
+
 void RecordingOwner::OnDownloadProgress(int64_t downloaded, int64_t total) {
   std::lock_guard<std::mutex> lock(mutex_);
   reports_.emplace_back(downloaded, total);

@@ -67,6 +67,7 @@ class FaultOs : public platform::ForwardingOs {
   uint64_t TickCount() override;
   bool IsNetworkAlive() override;
   size_t WriteFileAt(platform::FileHandle h, int64_t offset, const void* data, size_t len) override;
+  bool SetFileLength(platform::FileHandle h, int64_t length) override;
 
   std::atomic<bool> networkAlive{true};
   // Network reported lost once this many bytes were written (0 = never).
@@ -78,6 +79,8 @@ class FaultOs : public platform::ForwardingOs {
   // cutFileTo bytes (-1 = never).
   std::atomic<int64_t> cutFileAfterBytes{-1};
   int64_t cutFileTo = 0;
+  // Files the engine sized (the package takes its final size before the slices).
+  std::atomic<int> filesSized{0};
 
  private:
   uint64_t speed_;

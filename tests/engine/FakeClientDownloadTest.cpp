@@ -83,6 +83,30 @@ TEST_F(FakeClientDownload, SliceCutMidBodyResumesWhereItStopped) {
   EXPECT_EQ(2, resumed) << "each cut slice asks only for what it lacks";
 }
 
+TEST_F(FakeClientDownload, AnnouncedSizeOverTheLimitIsRefusedBeforeTheFileIsMade) {
+  FaultOs os;
+  platform::ScopedOs scoped(os);
+  const std::string data = RandomBytes(2 * kMiB + 1, 15);
+  clients.web.serveFile(kReal, data);
+  CDownLoadImpl impl(nullptr, 4, &clients);
+  impl.setSizeLimit(static_cast<int64_t>(data.size()) - 1);
+  EXPECT_EQ(DOWNLOAD_TOO_LARGE, impl.SuperDownloadFile(platform::os().AnsiToWide(kReal), dir.path(L"e.exe"), cdn,
+                                                       true, false));
+  // Without a limit of the caller's, kMaxDownloadBytes holds.
+  http::FakeAnswer huge;
+  huge.headers = {{"Content-Length", std::to_string(kMaxDownloadBytes + 1)}};
+  clients.web.answer("http://pkg.test/files/huge.bin", huge);
+  EXPECT_EQ(DOWNLOAD_TOO_LARGE, fetch("http://pkg.test/files/huge.bin", dir.path(L"f.exe")));
+  EXPECT_EQ(0, os.filesSized.load());
+  EXPECT_EQ(0, askedBytes(kReal, static_cast<int64_t>(data.size())));
+
+  // At the limit it downloads.
+  impl.setSizeLimit(static_cast<int64_t>(data.size()));
+  EXPECT_EQ(DOWNLOAD_SUCCESS, impl.SuperDownloadFile(platform::os().AnsiToWide(kReal), dir.path(L"e.exe"), cdn,
+                                                      true, false));
+  EXPECT_EQ(1, os.filesSized.load());
+}
+
 TEST_F(FakeClientDownload, ClientsWithoutHandleGiveSizeUnknown) {
   clients.clientsHaveHandles = false;
   clients.web.serveFile(kReal, RandomBytes(kMiB, 14));

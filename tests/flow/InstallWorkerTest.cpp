@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <regex>
+#include <stdexcept>
 
 #include "WorkerFixture.h"
 #include "FuntionImpl/Md5.h"
@@ -105,6 +106,18 @@ TEST_F(WorkerRun, LanguageSwitchFollowsTheDownloaderIdAndTheOverridePicksTheProd
   EXPECT_EQ(host->messages().back(), WM_PROGRAM_INSTALL_FINISH) << "no start without NeedStart_flag";
 }
 
+TEST_F(WorkerRun, ServiceTextNeverAddsASwitchNorOpensAnotherScheme) {
+  config->Software_name = L"Lumevia\" /DIR=\"C:\\Evil";
+  host->controls[L"product_url_english"] = L"file:///c:/windows/system32/calc.exe";
+  ASSERT_EQ(0u, run());
+  const std::wstring line = os.starts()[0].commandLine;
+  EXPECT_EQ(line.find(L"/DIR="), line.rfind(L"/DIR=")) << platform::Utf8FromWide(line);
+  EXPECT_EQ(line.find(L"Evil"), std::wstring::npos) << platform::Utf8FromWide(line);
+  // The log is named after the download's product folder instead.
+  EXPECT_NE(line.find(L"Lumevia_setup_Setup_"), std::wstring::npos) << platform::Utf8FromWide(line);
+  EXPECT_TRUE(os.shellOpens.empty());
+}
+
 TEST_F(WorkerRun, JapaneseOfOtherDownloadersIsJa) {
   setup.language = 1;
   config->Downloader_id = 121;
@@ -178,6 +191,9 @@ TEST_P(DownloadFailure, FourAttemptsThenOneFailureMessageWithTheLastResult) {
     case 15:
       clients->web.serveFile(kPackageUrl, std::string(600000, 'x'));
       break;
+    case 16:  // one byte more than the configuration's Filesize
+      clients->web.serveFile(kPackageUrl, package + "x");
+      break;
   }
   EXPECT_EQ(kFailed, run());
   EXPECT_EQ(events.labels("Other", "FlowError"), Times(4, c.code));
@@ -205,8 +221,19 @@ INSTANTIATE_TEST_SUITE_P(Results, DownloadFailure,
                          ::testing::Values(FailureCase{"NoNetwork", 9, "DL010"}, FailureCase{"Stalled", 10, "DL011"},
                                            FailureCase{"SizeUnknown", 6, "DL012"},
                                            FailureCase{"TooManyRedirects", 13, "DL022"},
-                                           FailureCase{"TooSmall", 15, "DL017"}),
+                                           FailureCase{"TooSmall", 15, "DL017"},
+                                           FailureCase{"LargerThanConfigured", 16, "DL017"}),
                          [](const ::testing::TestParamInfo<FailureCase>& i) { return std::string(i.param.name); });
+
+TEST_F(WorkerRun, AnExceptionEndsTheRunWithOneFailureTheWindowShows) {
+  clients->web.handle(kPackageUrl, [](const http::FakeRequest&) -> http::FakeAnswer {
+    throw std::runtime_error("no memory for the answer");
+  });
+  EXPECT_EQ(kFailed, run());
+  EXPECT_EQ(host->messages(), std::vector<unsigned>{WM_DOWN_FAIL});
+  EXPECT_EQ(host->posts().back().second, InstallWorker::kStopped);
+  EXPECT_TRUE(log.has(" Install worker stopped: no memory for the answer"));
+}
 
 // ---- Before the download ------------------------------------------------------------
 

@@ -67,6 +67,24 @@ TEST_F(GetStartExePathsTest, OneDownloadedSubProgramOfAToolkitStartsBeside) {
   EXPECT_TRUE(GetStartExePaths(cfg, state, dir, true).subPath.empty());
 }
 
+TEST_F(GetStartExePathsTest, NamesThatLeaveTheInstallationFindNothing) {
+  const std::wstring bin = dir + L"\\bin";
+  cfg.Process_name = L"..\\Tool\\tool.exe";
+  EXPECT_TRUE(GetStartExePaths(cfg, state, bin, false).mainPath.empty());
+  cfg.Process_name = dir + L"\\Tool\\tool.exe";
+  EXPECT_TRUE(GetStartExePaths(cfg, state, bin, false).mainPath.empty());
+
+  cfg.Process_name = L"Lumevia.exe";
+  AddSub(42, L"..\\Tool", L"tool.exe", 1);
+  StartPaths p = GetStartExePaths(cfg, state, bin, true);
+  EXPECT_TRUE(p.subPath.empty());
+  EXPECT_EQ(p.mainPath, bin + L"\\Lumevia.exe");
+  InstallState launch;
+  SubProgramRecord up{43, 0, L"", L"", L"", L"..\\..\\Tool\\tool.exe", L"Kit", 1};
+  launch.AppendSubProgram(up, L"", L"", L"Kit");
+  EXPECT_TRUE(GetStartExePaths(cfg, launch, dir, true).subPath.empty());
+}
+
 TEST_F(GetStartExePathsTest, SubProgramNotDownloadedOrNotAloneIsNotStarted) {
   AddSub(42, L"Kit", L"kit.exe", 0);
   EXPECT_EQ(GetStartExePaths(cfg, state, dir, true).subId, 0);

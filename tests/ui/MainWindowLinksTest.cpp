@@ -16,6 +16,20 @@ TEST_F(Links, LicenceLinksOpenThePrivacyAndLicenceAddressesOfTheLanguage) {
   ClickLink(L"license_link", 0);
   ClickLink(L"license_link", 1);
   EXPECT_EQ(opened, (std::vector<std::wstring>{L"https://example.test/privacy", L"https://example.test/licence"}));
+
+  // The service names the links: other schemes never reach the shell.
+  opened.clear();
+  for (const wchar_t* link : {L"file:///c:/x", L"\\\\host\\share\\x.exe", L"ms-settings:", L"C:\\x.exe"}) {
+    w.Config()->SetLinkMapEntry("en", link, link);
+    ClickLink(L"license_link", 0);
+    ClickLink(L"license_link", 1);
+  }
+  EXPECT_TRUE(opened.empty());
+  w.Config()->SetLinkMapEntry("en", L"HTTP://example.test/p", L"");
+  w.Config()->LicenseUrl = L"javascript:x";
+  ClickLink(L"license_link", 0);
+  ClickLink(L"license_link", 1);
+  EXPECT_EQ(opened, std::vector<std::wstring>{L"HTTP://example.test/p"});
 }
 
 TEST_F(Links, AdviceLinkOpensTheFirstServiceAddressWithTheStubsTrackingPart) {

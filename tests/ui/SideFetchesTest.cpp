@@ -268,6 +268,7 @@ TEST_F(SideFetch, SubProgramNamesThatLeaveTheirFolderAreRefused) {
       {"https://k/a.exe", "../1", "A", "a.exe"},  {"https://k/a.exe", "1", "C:\\\\x", "a.exe"},
       {"https://k/a.exe", "1", "A", "..\\\\a"},   {"https://k/a.exe", "1", "com1", "a.exe"},
       {"https://k/a.exe", "1\\u0007", "A", "a"},  {"https://k/a.exe", "1", "x/y", "a.exe"},
+      {"https://k/a.exe", "1", "A\\\" /X", "a.exe"}, {"https://k/a.exe", "1", "A", "a\\\".exe"},
   };
   std::string data;
   for (auto& b : bad) {

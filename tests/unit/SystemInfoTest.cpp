@@ -3,6 +3,7 @@
 #include <map>
 
 #include "FuntionImpl/Md5.h"
+#include "FuntionImpl/SafeName.h"
 #include "FuntionImpl/SystemInfo.h"
 #include "TestSupport.h"
 #include "platform/Utf.h"
@@ -216,4 +217,34 @@ TEST(SystemInfo, InstallDriveIsTheFixedNonUsbDriveWithMostSpace) {
   path = L"C:\\Program Files\\Lumevia";
   PickInstallDrive(path);
   EXPECT_EQ(path, L"C:\\Program Files\\Lumevia");  // no drive qualified
+}
+
+// ---- Service text as names and links ----------------------------------------------
+
+TEST(SafeName, OnlyAPlainNameInsideItsFolderPasses) {
+  const wchar_t* const refused[] = {
+      L"", L"..", L"..\\x", L"a\\b", L"a/b", L"C:", L"C:x.exe", L"\\\\host\\share", L"1..2",
+      L"Lumevia\" /DIR=\"C:\\x", L"a\"", L"a<b", L"a>b", L"a|b", L"a?b", L"a*b", L"a\tb", L"a\nb",
+      L"a\x7F", L"a\x1B", L"name.", L"name ", L"CON", L"con.txt", L"NUL", L"nul .exe", L"AUX", L"PRN",
+      L"COM1", L"com9.exe", L"LPT3", L"COM\u00B9", L"CONIN$", L"conout$.log",
+  };
+  for (const wchar_t* text : refused) EXPECT_FALSE(IsSafeName(text)) << platform::Utf8FromWide(text);
+
+  const wchar_t* const accepted[] = {
+      L"Lumevia", L"Lumevia Pro 2", L"Velscape.exe", L"3.1.0.0", L".png", L"1.png", L"_", L"-1",
+      L"Lumevia Édition", L"Люмевия", L"流明", L"لوميفيا", L"CONSOLE", L"COM10", L"NULL.exe", L"LPT", L"a.b.c",
+  };
+  for (const wchar_t* text : accepted) EXPECT_TRUE(IsSafeName(text)) << platform::Utf8FromWide(text);
+}
+
+TEST(SafeName, OnlyWebAddressesAreLinks) {
+  for (const wchar_t* url : {L"http://example.test", L"https://example.test/p?a=1#x", L"HTTPS://Example.Test/",
+                             L"http://127.0.0.1:8480/privacy"})
+    EXPECT_TRUE(IsWebLink(url)) << platform::Utf8FromWide(url);
+  for (const wchar_t* url :
+       {L"", L"file:///c:/x", L"FILE://host/share", L"\\\\host\\share\\x.exe", L"//host/x", L"ms-settings:",
+        L"javascript:alert(1)", L"C:\\Windows\\calc.exe", L"calc.exe", L"http:", L"https://", L"http:///x",
+        L"http:\\\\host\\x", L"https://h/a b", L"https://h/\"x", L"https://h/\n", L" https://h/", L"httpx://h",
+        L"shell:startup"})
+    EXPECT_FALSE(IsWebLink(url)) << platform::Utf8FromWide(url);
 }
