@@ -118,6 +118,8 @@ bool InstallRun::Prepare() {
   downloadDir_ = platform::JoinPath(temp, productFolder_);
   if (temp.empty() || productFolder_.empty() || !Os().CreateDirectories(downloadDir_)) {
     LOG(INFO) << " Create download folder failed: " << Narrow(downloadDir_);
+    // Not silently: the window would stay on the running page for good.
+    InstallWorker::ReportStopped(*setup_.host);
     return false;
   }
 

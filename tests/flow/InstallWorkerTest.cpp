@@ -256,6 +256,14 @@ TEST_F(WorkerRun, NoUsableAddressOrAnEscapingVersionFailsAsUnusable) {
   EXPECT_EQ(clients->web.requests().size(), 0u) << "nothing was downloaded";
 }
 
+TEST_F(WorkerRun, DownloadFolderThatCannotBeMadeEndsWithOneFailure) {
+  ASSERT_TRUE(os.WriteFile(downloadFolder(), "a file, not a folder"));
+  EXPECT_EQ(kFailed, run());
+  EXPECT_EQ(host->posts(), (std::vector<std::pair<unsigned, uintptr_t>>{{WM_DOWN_FAIL, InstallWorker::kStopped}}));
+  EXPECT_TRUE(log.has(" Create download folder failed: "));
+  EXPECT_EQ(clients->web.requests().size(), 0u);
+}
+
 TEST_F(WorkerRun, ShortTemporaryDriveEndsTheRun) {
   // The drive root as the checks ask for it: "Z:\" under Wine, "/" natively.
   const std::wstring root = os.temp.size() > 1 && os.temp[1] == L':' ? os.temp.substr(0, 2) + L"\\" : L"/";

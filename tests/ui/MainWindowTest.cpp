@@ -191,6 +191,15 @@ TEST_F(MainWnd, EveryResultStopsTheAttemptsTimersAndARetryAsksBeforeClosingAgain
   w.SendMsg(WM_PROGRAM_INSTALL_START);
   SendAnsweringTheBox(WM_PROGRAM_INSTALL_TIMEOUT, 0);
   EXPECT_EQ(w.TimerPeriod(kTimerInstalling), 0u);
+
+  // A worker that could not go on ends the attempt the same way.
+  ClickOn(L"retry_btn");
+  w.Host()->RequestTimer(kTimerPreparing, 2000);
+  PumpPendingMessages();
+  SendAnsweringTheBox(WM_DOWN_FAIL, InstallWorker::kStopped);
+  EXPECT_EQ(w.TimerPeriod(kTimerPreparing), 0u);
+  EXPECT_EQ(Page(L"main_tablayout"), 0);
+  EXPECT_TRUE(C(L"layout_install_fail")->IsVisible());
 }
 
 TEST_F(MainWnd, ProgressNeverGoesBackAndTimersFollowThePhases) {
