@@ -47,7 +47,7 @@ echo "=== fuzzing ==="
 # Every parser's fuzz target for a few seconds, then over the hostile
 # inputs; each target is one test.
 log=$(mktemp)
-bash scripts/fuzz.sh "${LUMEVIA_FUZZ_SECONDS:-6}" 2>&1 | tee "$log"
+bash scripts/fuzz.sh "${LUMEVIA_FUZZ_SECONDS:-5}" 2>&1 | tee "$log"
 n_ok=$(grep -cE '^fuzz_[a-z_]+ .* ok$' "$log")
 n_bad=$(grep -cE '^fuzz_[a-z_]+ .* FAILED$' "$log")
 # A build that failed has no target lines at all.
