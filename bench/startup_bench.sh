@@ -7,7 +7,10 @@
 #
 #   --runs N  timed starts of each program (default 7), taking turns, after
 #             one untimed start of each (Wine's server and caches warm)
-#   --exe     the stub to measure (default build/windows/LumeviaSetup.exe)
+#   --exe     the stub to measure (default: the size of the shipped
+#             build/windows/LumeviaSetup.exe, the start of the same product
+#             with test hooks, build/windows/stubs/product/LumeviaSetup.exe,
+#             which alone can be pointed at the fake services)
 #
 # A window counts as shown when X maps it (xdotool, polled every 10 ms), so
 # the figures include Wine's own start-up, the same for both programs. The
@@ -21,21 +24,24 @@
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 runs=7
-exe="$top/build/windows/LumeviaSetup.exe"
+exe="$top/build/windows/stubs/product/LumeviaSetup.exe"
+shipped="$top/build/windows/LumeviaSetup.exe"
 while (($#)); do
   case $1 in
     --runs) runs=${2:-}; shift ;;
-    --exe) exe=${2:-}; shift ;;
+    --exe) exe=${2:-} shipped=${2:-}; shift ;;
     *) echo "usage: $0 [--runs N] [--exe LumeviaSetup.exe]" >&2; exit 2 ;;
   esac
   shift
 done
 [[ $runs =~ ^[1-9][0-9]*$ ]] || { echo "--runs needs a positive number" >&2; exit 2; }
-[[ -f $exe ]] || { echo "no $exe: build the windows preset first" >&2; exit 1; }
+[[ -f $exe && -f $shipped ]] || { echo "no $exe or $shipped: build the windows preset first" >&2; exit 1; }
 wintool="$top/build/windows/tests/wintool.exe"
 [[ -f $wintool ]] || { echo "no $wintool: cmake --build build/windows --target wintool" >&2; exit 1; }
 if [[ -z ${DISPLAY:-} ]]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" --runs "$runs" --exe "$exe"
+  args=(--runs "$runs")
+  [[ $exe == "$shipped" ]] && args+=(--exe "$exe")
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "${args[@]}"
 fi
 
 run="$top/scripts/wine-run.sh"
@@ -98,7 +104,7 @@ start_again_ms() {
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : int((v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0) ? a / b : 0 }'; }
 
-stub_size=$(stat -c %s "$exe")
+stub_size=$(stat -c %s "$shipped")
 min_size=$(stat -c %s "$work/min_window.exe")
 echo "size stub_bytes=$stub_size min_bytes=$min_size ratio=$(ratio "$stub_size" "$min_size")"
 # objdump -h: index, name, size in hex. Code, data, unwind tables, resources, the rest.
@@ -113,7 +119,7 @@ while read -r idx name size _; do
     *) k=other ;;
   esac
   part[$k]=$((part[$k] + 16#$size))
-done < <(x86_64-w64-mingw32-objdump -h "$exe")
+done < <(x86_64-w64-mingw32-objdump -h "$shipped")
 echo "sections code_kib=$(kib "${part[code]}") data_kib=$(kib "${part[data]}")" \
   "unwind_kib=$(kib "${part[unwind]}") resources_kib=$(kib "${part[resources]}") other_kib=$(kib "${part[other]}")"
 

@@ -1,12 +1,17 @@
-# lumevia_add_stub(<target> DIR <folder> [CONFIG <configure.xml>] [PACKAGE_TARGET <name>])
+include(${CMAKE_CURRENT_LIST_DIR}/DelayLoad.cmake)
+
+# lumevia_add_stub(<target> DIR <folder> [CONFIG <configure.xml>] [PACKAGE_TARGET <name>] [TEST_HOOKS])
 #
 # A stub executable for one product: the skin package with CONFIG as its
 # configure/configure.xml (default LUMEVIA_PRODUCT_CONFIG), the program icon,
 # and the application library. Its package lands in DIR/skin/skin.zip; natively
 # also in DIR/resources/ZIPRES_138 beside the program, where the POSIX
-# platform looks for module resources.
+# platform looks for module resources. TEST_HOOKS links the test hooks
+# (platform/TestHooks.h): only for stubs that tests run, never a shipped one.
+# On Windows it imports at load time only DLLs the system always maps from
+# System32 (cmake/DelayLoad.cmake).
 function(lumevia_add_stub target)
-  cmake_parse_arguments(S "" "DIR;CONFIG;PACKAGE_TARGET" "" ${ARGN})
+  cmake_parse_arguments(S "TEST_HOOKS" "DIR;CONFIG;PACKAGE_TARGET" "" ${ARGN})
   if(NOT S_CONFIG)
     set(S_CONFIG ${LUMEVIA_PRODUCT_CONFIG})
   endif()
@@ -56,6 +61,7 @@ function(lumevia_add_stub target)
     target_link_options(${target} PRIVATE -municode -s
       -Wl,--defsym,_ZN9__gnu_cxx27__verbose_terminate_handlerEv=abort)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME LumeviaSetup)
+    lumevia_delay_load(${target})
   else()
     add_executable(${target} ${PROJECT_SOURCE_DIR}/src/Common/PosixMain.cpp)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME lumevia-setup)
@@ -64,6 +70,7 @@ function(lumevia_add_stub target)
   add_dependencies(${target} ${S_PACKAGE_TARGET})
   target_compile_options(${target} PRIVATE ${LUMEVIA_WARNINGS})
   target_link_libraries(${target} PRIVATE lumevia_app)
+  set_target_properties(${target} PROPERTIES LUMEVIA_TEST_HOOKS ${S_TEST_HOOKS})
 endfunction()
 
 # lumevia_product_config(<out.xml> <label>=<value>...)

@@ -1,7 +1,8 @@
 #include "platform/Platform.h"
 
 #include <atomic>
-#include <cstdlib>
+
+#include "platform/TestHooks.h"
 
 namespace platform {
 
@@ -17,20 +18,9 @@ Os& os() {
 ScopedOs::ScopedOs(Os& replacement) : previous_(g_current.exchange(&replacement)) {}
 ScopedOs::~ScopedOs() { g_current.store(previous_); }
 
-unsigned TestClockRate() {
-  static const unsigned rate = [] {
-    const char* text = std::getenv("LUMEVIA_TEST_CLOCK_RATE");
-    if (!text || !*text) return 1u;
-    char* end = nullptr;
-    unsigned long n = std::strtoul(text, &end, 10);
-    return (*end == '\0' && n >= 1 && n <= 100000) ? static_cast<unsigned>(n) : 1u;
-  }();
-  return rate;
-}
-
 unsigned ScaleByTestClock(unsigned ms) {
   if (ms == 0 || ms == 0xFFFFFFFFu) return ms;
-  unsigned scaled = ms / TestClockRate();
+  unsigned scaled = ms / hooks::ClockRate();
   return scaled > 0 ? scaled : 1;
 }
 
@@ -60,6 +50,11 @@ std::wstring JoinPath(const std::wstring& dir, const std::wstring& name) {
   if (dir.empty()) return name;
   if (IsSep(dir.back())) return dir + name;
   return dir + PathSeparator() + name;
+}
+
+std::wstring ExplorerPath() {
+  std::wstring windows = os().SpecialFolderPath(SpecialFolder::Windows);
+  return windows.empty() ? std::wstring() : JoinPath(windows, L"explorer.exe");
 }
 
 std::wstring NativeKeyName(RegRoot root, const std::wstring& subKey, RegView view) {

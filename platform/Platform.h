@@ -24,7 +24,7 @@ enum class RegRoot { LocalMachine, CurrentUser };
 // which 64-bit programs reach as SOFTWARE\WOW6432Node; other keys are shared.
 enum class RegView { Native, View32 };
 
-enum class SpecialFolder { ProgramFiles, Temp, Desktop, AppData, LocalAppData };
+enum class SpecialFolder { ProgramFiles, Temp, Desktop, AppData, LocalAppData, Windows };
 
 enum class DriveType { Unknown, NoRoot, Removable, Fixed, Remote, CdRom, RamDisk };
 
@@ -263,12 +263,9 @@ class Os {
                                    const std::vector<std::wstring>& data) = 0;
 };
 
-// The test clock rate: LUMEVIA_TEST_CLOCK_RATE=N in the environment makes
-// every WaitProcess and SleepMs last 1/N of its time, so a test sees a
-// four-minute time limit pass in seconds. 1 when unset or not a number >= 1.
-unsigned TestClockRate();
-// ms divided by the test clock rate, at least 1 when ms > 0; the "forever"
-// value 0xFFFFFFFF (INFINITE) stays as it is.
+// ms divided by the test clock rate (hooks::ClockRate, platform/TestHooks.h),
+// so a test sees a four-minute time limit pass in seconds; at least 1 when
+// ms > 0; the "forever" value 0xFFFFFFFF (INFINITE) stays as it is.
 unsigned ScaleByTestClock(unsigned ms);
 
 // The instance in force: the platform's own unless a test installed another.
@@ -411,5 +408,12 @@ wchar_t PathSeparator();
 std::wstring NativeKeyName(RegRoot root, const std::wstring& subKey, RegView view);
 std::wstring CurrentDirectory();  // empty when it cannot be read
 std::wstring JoinPath(const std::wstring& dir, const std::wstring& name);
+// Called first thing in the process, before anything loads a DLL by name:
+// from then on DLLs loaded at run time (the delay-loaded ones too) come from
+// System32 only, never from the program's folder. Nothing natively.
+void RestrictDllSearch();
+// Explorer by its full path in the Windows folder (never by its bare name,
+// which is looked up beside the stub first); empty when that folder is unknown.
+std::wstring ExplorerPath();
 
 }  // namespace platform

@@ -193,6 +193,7 @@ class PosixOs final : public SystemOpsOs {
       case SpecialFolder::Desktop: return W(h + "/Desktop");
       case SpecialFolder::AppData: return W(Root() + "/AppData/Roaming");
       case SpecialFolder::LocalAppData: return W(Root() + "/AppData/Local");
+      case SpecialFolder::Windows: return W(Root() + "/Windows");
     }
     return {};
   }

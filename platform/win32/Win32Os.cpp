@@ -25,6 +25,7 @@ namespace win32 {
 int AuthorizeFirewallApp(const std::wstring& imagePath);
 IEProxyConfig GetIEProxyConfig();
 ScriptProxy ProxyForUrl(const std::wstring& url, const std::wstring& scriptUrl);
+HMODULE LoadSystemLibrary(const std::wstring& name);  // from System32 by its full path
 }
 
 wchar_t PathSeparator() { return L'\\'; }
@@ -111,6 +112,7 @@ class Win32Os final : public SystemOpsOs {
       case SpecialFolder::Desktop: csidl = CSIDL_DESKTOPDIRECTORY; break;
       case SpecialFolder::AppData: csidl = CSIDL_APPDATA; break;
       case SpecialFolder::LocalAppData: csidl = CSIDL_LOCAL_APPDATA; break;
+      case SpecialFolder::Windows: csidl = CSIDL_WINDOWS; break;
       case SpecialFolder::Temp: break;
     }
     wchar_t buf[MAX_PATH];
@@ -221,7 +223,7 @@ class Win32Os final : public SystemOpsOs {
   bool IsNetworkAlive() override {
     // SENSAPI is looked up at run time; without it the network counts as present.
     using Fn = BOOL(WINAPI*)(LPDWORD);
-    static HMODULE sens = LoadLibraryW(L"sensapi.dll");
+    static HMODULE sens = win32::LoadSystemLibrary(L"sensapi.dll");
     static Fn fn = sens ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(sens, "IsNetworkAlive"))) : nullptr;
     if (!fn) return true;
     DWORD flags = 0;

@@ -95,7 +95,8 @@ void InstallUIMainWnd::OnStartClick() {
     telemetry_.ProgramLaunchClicked(config_->Gif_duration == 0);
     RunStartApp();
   } else {
-    SkinUI::ShellOpen(L"explorer.exe", InstallPath::ExplorerSelectArgs(state_->PackagePath()));
+    const std::wstring explorer = platform::ExplorerPath();
+    if (!explorer.empty()) SkinUI::ShellOpen(explorer, InstallPath::ExplorerSelectArgs(state_->PackagePath()));
   }
 }
 

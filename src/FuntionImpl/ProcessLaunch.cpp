@@ -47,7 +47,9 @@ bool StartDirect(const std::wstring& command, unsigned long& error) {
 }
 
 platform::ShellResult OpenWithExplorer(const std::wstring& command) {
-  return os().ShellExec(L"open", L"explorer.exe", L"/e, " + command);
+  const std::wstring explorer = platform::ExplorerPath();
+  if (explorer.empty()) return {2, 2};  // as the shell answers a missing file
+  return os().ShellExec(L"open", explorer, L"/e, " + command);
 }
 
 // Trust provider answers (HRESULTs) named in the messages.

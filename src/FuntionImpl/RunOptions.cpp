@@ -23,11 +23,4 @@ bool IsAutoRun() { return OptionOn(L"AutoRun"); }
 bool IsFullLog() { return OptionOn(L"FullLog"); }
 bool IsSkipLimit() { return OptionOn(L"SkipLimit"); }
 
-std::wstring ReadRunOptionText(const std::wstring& section, const std::wstring& key) {
-  platform::Os& os = platform::os();
-  std::wstring path = RunOptionsPath();
-  if (!os.FileExists(path)) return {};
-  return os.ProfileString(path, section, key, L"");
-}
-
 }  // namespace FuntionImpl

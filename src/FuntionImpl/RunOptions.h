@@ -12,7 +12,5 @@ bool IsFullLog();
 bool IsSkipLimit();
 
 std::wstring RunOptionsPath();
-// A string of the options file; empty when the file or the key is missing.
-std::wstring ReadRunOptionText(const std::wstring& section, const std::wstring& key);
 
 }  // namespace FuntionImpl

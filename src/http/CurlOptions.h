@@ -56,13 +56,12 @@ struct CappedBody {
 // Points c's write callback at body with the row's cap.
 void Collect(CURL* c, CappedBody& body, const OperationOptions& o);
 
-// Whether and how certificates are checked, decided here only. By default
-// without a CA file neither peer nor host is verified (the reports and
-// downloads must pass inspecting proxies); with one, the peer is verified
-// against that file. A build with LUMEVIA_VERIFY_TLS=1 verifies peer and host
-// on every transfer against the system's store (Schannel) or CA bundle
-// (OpenSSL); there, for tests, LUMEVIA_TEST_CA_FILE names a CA file to trust
-// instead when no caFile is given.
+// Whether and how certificates are checked, decided here only. Every
+// transfer verifies peer and host name against caFile when given, else
+// against the system's store (Schannel) or CA bundle (OpenSSL); revocation is
+// checked where the server can be reached (best effort). In test programs the
+// test CA file (platform/TestHooks.h) stands in for the system's. A build with
+// LUMEVIA_VERIFY_TLS=0 verifies only against a given caFile, nothing else.
 // Returns the result of setting CURLOPT_SSL_VERIFYPEER.
 CURLcode ApplyTlsPolicy(CURL* c, const char* caFile = nullptr);
 

@@ -1,6 +1,7 @@
 #include "services/ServiceHosts.h"
 
 #include "FuntionImpl/RunOptions.h"
+#include "platform/TestHooks.h"
 #include "platform/Utf.h"
 
 namespace services {
@@ -21,7 +22,7 @@ const ServiceEntry kServices[] = {
 };
 
 std::string Base() {
-  return platform::Utf8FromWide(FuntionImpl::ReadRunOptionText(L"Endpoints", L"ServiceBase"));
+  return platform::Utf8FromWide(platform::hooks::ServiceBase(FuntionImpl::RunOptionsPath()));
 }
 }  // namespace
 

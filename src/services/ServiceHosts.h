@@ -1,6 +1,7 @@
-// Where the maker's services live. One table; a run options section
-// "Endpoints" with ServiceBase (for example http://127.0.0.1:8480) replaces
-// the scheme and host of every entry, so tests reach a local fake.
+// Where the maker's services live. One table; in test builds a run options
+// section "Endpoints" with ServiceBase (for example http://127.0.0.1:8480)
+// replaces the scheme and host of every entry, so tests reach a local fake
+// (platform/TestHooks.h); the shipped stub always uses the table.
 // Package addresses are not services: they come from the configuration.
 #pragma once
 #include <string>

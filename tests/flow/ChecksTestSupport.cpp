@@ -8,6 +8,7 @@
 namespace checkstest {
 
 std::wstring ChecksOs::SpecialFolderPath(platform::SpecialFolder f) {
+  if (f == platform::SpecialFolder::Windows) return windowsFolder;
   return f == platform::SpecialFolder::Temp ? tempFolder : in_.SpecialFolderPath(f);
 }
 

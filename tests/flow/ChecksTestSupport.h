@@ -26,6 +26,7 @@ class ChecksOs : public platform::ForwardingOs {
 
   // Disks: free bytes per root ("C:\"); a root without an entry fails the query.
   std::wstring tempFolder = L"C:\\Users\\u\\AppData\\Local\\Temp";
+  std::wstring windowsFolder = L"C:\\Windows";
   std::map<std::wstring, uint64_t> freeByRoot;
   std::vector<wchar_t> drives;
   std::vector<std::wstring> freeQueries;

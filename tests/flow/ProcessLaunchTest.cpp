@@ -79,11 +79,21 @@ TEST_F(StartTargetMainExeTest, ExplorerRouteIgnoresAStaleLastError) {
   os.shellAnswer = {42, 183};  // success, with an old error left in the thread
   EXPECT_EQ(StartTargetMainExe(kMain, 0, kSub), 0);
   ASSERT_EQ(os.shellCalls.size(), 2u);
-  EXPECT_EQ(os.shellCalls[0], std::make_tuple(std::wstring(L"open"), std::wstring(L"explorer.exe"), L"/e, " + kMain));
+  // Explorer by its full path: a bare name is looked up beside the stub first.
+  EXPECT_EQ(os.shellCalls[0], std::make_tuple(std::wstring(L"open"), platform::JoinPath(L"C:\\Windows", L"explorer.exe"),
+                                              L"/e, " + kMain));
   EXPECT_EQ(std::get<2>(os.shellCalls[1]), L"/e, " + kSub);
   EXPECT_EQ(os.sleeps, std::vector<unsigned>{2000});
   EXPECT_TRUE(os.starts.empty());
   EXPECT_TRUE(events.all().empty());
+}
+
+TEST_F(StartTargetMainExeTest, ExplorerRouteWithoutAWindowsFolderNeverStartsExplorerByName) {
+  os.files = {kExe};
+  os.windowsFolder.clear();
+  EXPECT_EQ(StartTargetMainExe(kMain, 0, kSub), -1);
+  EXPECT_TRUE(os.shellCalls.empty());
+  EXPECT_EQ(events.all(), std::vector<std::string>{"event Other/StartWindowError/2"});
 }
 
 TEST_F(StartTargetMainExeTest, ExplorerRouteFailureIsJudgedByTheShellsAnswer) {

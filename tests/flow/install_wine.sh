@@ -12,7 +12,9 @@
 # - a small drive for the temporary folder: box 11;
 # - an installer past its time limit (test clock): box 6;
 # - the product already running: box 3;
-# - AutoRun=1: three installations in a row, unattended.
+# - AutoRun=1: three installations in a row, unattended;
+# - DLLs named like system ones beside the stub, Wine told to prefer them:
+#   the installation succeeds and none of them is loaded.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
@@ -48,7 +50,7 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() {
-  echo "FAIL: $*" >&2
+  echo "FAIL: $*${fail_note:+ ($($fail_note))}" >&2
   [[ -n ${current_out:-} && -f $current_out ]] && tail -40 "$current_out" | tr -d '\r' >&2
   [[ -n ${current_out:-} && -f $current_out && -n ${LUMEVIA_KEEP_OUT:-} ]] && cp "$current_out" "$LUMEVIA_KEEP_OUT"
   exit 1
@@ -285,6 +287,33 @@ if want running; then
   ! out_has 'Event: Download 3.Downloading' || fail "the download started anyway"
   tool close ZQ_UI_Frame_642 >/dev/null
   ended_with_0
+  tool close LumeviaDemoProduct >/dev/null || true
+fi
+
+if want planted; then
+  echo "case: DLLs named like system ones beside the stub: none loaded, installed"
+  # Every system DLL the stub uses that is not a KnownDLL, and SENSAPI, which
+  # it loads itself. Not version.dll: Wine's own user32 imports it and Wine
+  # has no KnownDLLs, so Wine loads a planted one before any program runs
+  # (shipped_stub checks that the stub's own import table lacks it).
+  planted=(bcrypt crypt32 gdiplus iphlpapi secur32 sensapi winhttp wintrust)
+  fresh
+  package_rule Lumevia_Setup.exe
+  setup planted
+  x86_64-w64-mingw32-gcc-posix -O2 -shared -o "$work/planted.dll" "$here/planted_dll.c" || fail "no planted DLL"
+  for name in "${planted[@]}"; do cp "$work/planted.dll" "$work/planted/$name.dll"; done
+  marks() {  # each planted DLL that was loaded, and by which program
+    echo "loaded from the stub's folder:"
+    (cd "$work/planted" && for m in *.loaded; do [[ -e $m ]] && printf '%s by %s; ' "${m%.loaded}" "$(cat "$m")"; done)
+  }
+  fail_note=marks
+  overrides=$(IFS=,; echo "${planted[*]}")
+  WINEDLLOVERRIDES="$overrides=n,b" start_install planted
+  wait_out 90 'Event: Download 6.ProgramFinsh First' || fail "the installation did not finish"
+  tool wait LumeviaDemoProduct 30000 >/dev/null || fail "the product did not start"
+  ended_with_0
+  [[ -z $(cd "$work/planted" && ls -- *.loaded 2>/dev/null) ]] || fail "a planted DLL was loaded"
+  fail_note=""
   tool close LumeviaDemoProduct >/dev/null || true
 fi
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Start-up guards and shut-down order of the native build (headless windows,
 # POSIX stand-ins for mutexes and the window list).
-#   startup_test.sh path/to/lumevia-setup
+#   startup_test.sh stubs/product/lumevia-setup  (the shipped product with test hooks)
 set -euo pipefail
 exe=$1
 source "$(dirname "$0")/common.sh"

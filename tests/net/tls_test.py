@@ -1,15 +1,17 @@
-"""The certificate policy of both builds against a local HTTPS server whose
-certificate is self-signed (made here with openssl).
+"""The certificate policy against a local HTTPS server whose certificate is
+self-signed (made here with openssl).
 
-    python3 tls_test.py --probe net_probe --verify-probe net_probe_verify
+    python3 tls_test.py --probe net_probe --noverify-probe net_probe_noverify
+                        --nohooks-probe net_probe_nohooks
                         [--runner scripts/wine-run.sh] [--default-verifies 0|1]
 
-The default build (net_probe, unless the tree was configured with
-LUMEVIA_VERIFY_TLS) must complete every kind of transfer; the verifying
-build (net_probe_verify) must refuse each with libcurl's certificate error,
-also when it trusts another CA (LUMEVIA_TEST_CA_FILE), and, trusting the
-server's own certificate that way, accept the server by its name but not by
-its address.
+The default build (net_probe, test hooks on) must refuse every kind of
+transfer with libcurl's certificate error, also when it trusts another CA
+(LUMEVIA_TEST_CA_FILE), and, trusting the server's own certificate that way,
+accept the server by its name but not by its address. The build with the
+checks turned off (net_probe_noverify, LUMEVIA_VERIFY_TLS=0) completes every
+kind. A program without test hooks (net_probe_nohooks, as shipped) never
+reads LUMEVIA_TEST_CA_FILE.
 
 Under Wine, Schannel checks nothing by itself (its automatic validation
 accepts any certificate), so there the refusal without a CA file is not
@@ -27,9 +29,9 @@ import tempfile
 import threading
 import unittest
 
-PROBE = VERIFY_PROBE = None
+PROBE = NOVERIFY_PROBE = NOHOOKS_PROBE = None
 RUNNER = []
-DEFAULT_VERIFIES = False
+DEFAULT_VERIFIES = True
 CERT_ERROR = 60  # CURLE_PEER_FAILED_VERIFICATION
 BODY = bytes(range(256)) * 4
 KINDS = ("get", "head", "range", "post", "report")
@@ -124,7 +126,9 @@ class TlsPolicy(unittest.TestCase):
         if kind in ("head", "report"):
             self.assertEqual(facts["status"], 200, kind)
 
-    def test_default_build_accepts_the_self_signed_server(self):
+    def test_default_build_refuses_the_self_signed_server(self):
+        if RUNNER and DEFAULT_VERIFIES:
+            self.skipTest("Wine's Schannel does not validate certificates by itself")
         for kind in KINDS:
             with self.subTest(kind=kind):
                 if DEFAULT_VERIFIES:
@@ -132,34 +136,53 @@ class TlsPolicy(unittest.TestCase):
                 else:
                     self.expect_accepted(PROBE, kind)
 
-    def test_verifying_build_refuses_every_transfer(self):
-        if RUNNER:
-            self.skipTest("Wine's Schannel does not validate certificates by itself")
+    def test_build_without_checks_accepts_the_self_signed_server(self):
         for kind in KINDS:
             with self.subTest(kind=kind):
-                self.expect_refused(VERIFY_PROBE, kind)
+                self.expect_accepted(NOVERIFY_PROBE, kind)
 
-    def test_verifying_build_refuses_a_server_another_ca_did_not_sign(self):
+    def test_default_build_refuses_a_server_another_ca_did_not_sign(self):
+        self.needs_checks()
         for kind in KINDS:
             with self.subTest(kind=kind):
-                self.expect_refused(VERIFY_PROBE, kind, ca=self.other_ca)
+                self.expect_refused(PROBE, kind, ca=self.other_ca)
 
-    def test_verifying_build_checks_the_name_against_a_trusted_ca(self):
+    def test_default_build_checks_the_name_against_a_trusted_ca(self):
+        self.needs_checks()
         for kind in ("get", "report"):
             with self.subTest(kind=kind):
-                self.expect_accepted(VERIFY_PROBE, kind, ca=self.cert)
-                self.expect_refused(VERIFY_PROBE, kind, host="127.0.0.1", ca=self.cert)
+                self.expect_accepted(PROBE, kind, ca=self.cert)
+                self.expect_refused(PROBE, kind, host="127.0.0.1", ca=self.cert)
+
+    def test_a_program_without_test_hooks_ignores_the_test_ca_file(self):
+        self.needs_checks()
+        for kind in ("get", "report"):
+            with self.subTest(kind=kind):
+                if RUNNER:
+                    # The other CA would refuse the server (see above); Wine's
+                    # own validation accepts it: the file was never read.
+                    self.expect_accepted(NOHOOKS_PROBE, kind, ca=self.other_ca)
+                else:
+                    # The server's own certificate would be trusted; the
+                    # system's bundle does not know it.
+                    self.expect_refused(NOHOOKS_PROBE, kind, ca=self.cert)
+
+    def needs_checks(self):
+        if not DEFAULT_VERIFIES:
+            self.skipTest("this tree was configured with LUMEVIA_VERIFY_TLS=OFF")
 
 
 def main():
-    global PROBE, VERIFY_PROBE, RUNNER, DEFAULT_VERIFIES
+    global PROBE, NOVERIFY_PROBE, NOHOOKS_PROBE, RUNNER, DEFAULT_VERIFIES
     parser = argparse.ArgumentParser()
     parser.add_argument("--probe", required=True)
-    parser.add_argument("--verify-probe", required=True)
+    parser.add_argument("--noverify-probe", required=True)
+    parser.add_argument("--nohooks-probe", required=True)
     parser.add_argument("--runner", default="")
-    parser.add_argument("--default-verifies", default="0")
+    parser.add_argument("--default-verifies", default="1")
     args, rest = parser.parse_known_args()
-    PROBE, VERIFY_PROBE = os.path.abspath(args.probe), os.path.abspath(args.verify_probe)
+    PROBE = os.path.abspath(args.probe)
+    NOVERIFY_PROBE, NOHOOKS_PROBE = os.path.abspath(args.noverify_probe), os.path.abspath(args.nohooks_probe)
     RUNNER = [os.path.abspath(args.runner)] if args.runner else []
     DEFAULT_VERIFIES = args.default_verifies.upper() in ("1", "ON", "TRUE", "YES")
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)

@@ -8,6 +8,7 @@
 #include "PlatformTestSupport.h"
 #include "platform/OwnedHandles.h"
 #include "platform/Platform.h"
+#include "platform/TestHooks.h"
 #include "platform/Utf.h"
 
 using platform::os;
@@ -128,7 +129,7 @@ TEST(Process, AMissingProgramIsFileNotFound) {
 
 // Run by its own test entry with LUMEVIA_TEST_CLOCK_RATE=100.
 TEST(ClockRate, AFourSecondWaitEndsInAboutFortyMilliseconds) {
-  ASSERT_EQ(platform::TestClockRate(), 100u);
+  ASSERT_EQ(platform::hooks::ClockRate(), 100u);
   platform::ProcessStart p = os().StartProcess(L"", Quote(ChildProbe()) + L" /SLEEP=3000", L"");
   OwnedProcess child(p.handle);
   ASSERT_TRUE(child) << "error " << p.error;

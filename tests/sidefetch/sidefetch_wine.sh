@@ -1,23 +1,25 @@
 #!/usr/bin/env bash
 # Under Wine, against the fake services: the window's side-fetches and the
 # country check of the start-up.
-#   sidefetch_wine.sh LumeviaSetup.exe stubs/forbidden/LumeviaSetup.exe stubs/toolkit/LumeviaSetup.exe wintool.exe \
-#                     stubs/region/LumeviaSetup.exe
-# - the shipped stub asks the download information and the signed privacy
+#   sidefetch_wine.sh stubs/product/LumeviaSetup.exe stubs/forbidden/LumeviaSetup.exe stubs/toolkit/LumeviaSetup.exe \
+#                     wintool.exe stubs/region/LumeviaSetup.exe LumeviaSetup.exe
+# - the shipped product (its stub with test hooks) asks the download information and the signed privacy
 #   links on creation (the service accepts the signature), the banners after
 #   the install click (AutoRun), downloads the pictures and shows them
 #   (screenshot build/screenshots/sidefetch_banners.png);
 # - the forbidden stub with the IP country "XX": the refusal box, exit 0;
 #   with SkipLimit=1 the window as usual and no lookup;
 # - the toolkit stub fills its sub-programs from the kit service and skips
-#   the one whose country_limit holds the current country.
+#   the one whose country_limit holds the current country;
+# - the shipped stub itself, with the same run options, sends nothing to the
+#   service base they name (it has no test hooks).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
 if [[ -z ${DISPLAY:-} ]]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
 fi
-shipped=$1 forbidden=$2 toolkit=$3 wintool=$4 region=$5
+product=$1 forbidden=$2 toolkit=$3 wintool=$4 region=$5 shipped=$6
 run="$top/scripts/wine-run.sh"
 "$run" --init
 export WINEPREFIX="${LUMEVIA_WINEPREFIX:-/var/cache/lumevia/wineprefix}" WINEDEBUG=-all LC_ALL=C.UTF-8
@@ -79,10 +81,10 @@ def png(path, rgb):
 png(sys.argv[1] + "/1.png", (0xE0, 0x40, 0x20))
 png(sys.argv[1] + "/2.png", (0x20, 0xA0, 0x40))
 EOF
-setup shipped "$shipped" LumeviaSetup.exe AutoRun=1
-"$run" "$work/shipped/LumeviaSetup.exe" >"$work/shipped.out" 2>&1 & pids+=($!); a=$!
+setup product "$product" LumeviaSetup.exe AutoRun=1
+"$run" "$work/product/LumeviaSetup.exe" >"$work/product.out" 2>&1 & pids+=($!); a=$!
 tool wait ZQ_UI_Frame_642 20000 || fail "no main window"
-wait_for 40 grep -q " Get Cbs Ban 2 Success" "$work/shipped.out" || fail "banners not loaded: $(grep 'Get Cbs' "$work/shipped.out" | tail -5)"
+wait_for 40 grep -q " Get Cbs Ban 2 Success" "$work/product.out" || fail "banners not loaded: $(grep 'Get Cbs' "$work/product.out" | tail -5)"
 records <<'EOF' || fail "requests"
 import json, sys
 recs = [json.loads(l) for l in open(sys.argv[1])]
@@ -165,4 +167,15 @@ grep -q " GetSubProgramInfo skip 0, country" "$work/toolkit.out" || fail "the US
 grep -q " GetSubProgramInfo add 1, two_2.0.exe" "$work/toolkit.out" || fail "the free element was not added"
 tool close ZQ_UI_Frame_642 >/dev/null
 ended_with_0 "$d"
+
+echo "case: the shipped stub ignores a planted [Endpoints]"
+# The product above asked its first services within a second of its window.
+: >"$work/record.jsonl"
+setup shipped "$shipped" LumeviaSetup.exe AutoRun=1
+"$run" "$work/shipped/LumeviaSetup.exe" >"$work/shipped.out" 2>&1 & pids+=($!); e=$!
+tool wait ZQ_UI_Frame_642 20000 || fail "no main window"
+sleep 4
+[[ ! -s $work/record.jsonl ]] || fail "the shipped stub sent to the planted base: $(head -c 300 "$work/record.jsonl")"
+tool close ZQ_UI_Frame_642 >/dev/null
+ended_with_0 "$e"
 echo "side-fetches under Wine: ok"

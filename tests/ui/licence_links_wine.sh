@@ -6,7 +6,7 @@
 # programs listed in HKCU\Software\Wine\WineBrowser "Browsers": here a script
 # that writes down what it was given. Screenshot of the start page:
 # build/screenshots/licence_links_start_page.png.
-#   licence_links_wine.sh LumeviaSetup.exe wintool.exe
+#   licence_links_wine.sh stubs/product/LumeviaSetup.exe wintool.exe
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)

@@ -2,6 +2,7 @@
 
 #include "FuntionImpl/RunOptions.h"
 #include "TestSupport.h"
+#include "platform/TestHooks.h"
 
 using testing_support::ModuleInDir;
 using testing_support::TempDir;
@@ -56,8 +57,10 @@ TEST_F(RunOptions, AFileOnlyInAnotherFolderHasNoEffect) {
   EXPECT_FALSE(FuntionImpl::IsAutoRun());
 }
 
-TEST_F(RunOptions, TextValuesOfOtherSections) {
+// A test program: the services' base of the options file, from its own section only.
+TEST_F(RunOptions, TheServiceBaseOfATestBuild) {
   writeOptions("[Settings]\nAutoRun=1\n[Endpoints]\nServiceBase = http://127.0.0.1:8480\n");
-  EXPECT_EQ(FuntionImpl::ReadRunOptionText(L"Endpoints", L"ServiceBase"), L"http://127.0.0.1:8480");
-  EXPECT_EQ(FuntionImpl::ReadRunOptionText(L"Endpoints", L"Missing"), L"");
+  EXPECT_EQ(platform::hooks::ServiceBase(FuntionImpl::RunOptionsPath()), L"http://127.0.0.1:8480");
+  writeOptions("[Settings]\nServiceBase=http://127.0.0.1:8480\n");
+  EXPECT_EQ(platform::hooks::ServiceBase(FuntionImpl::RunOptionsPath()), L"");
 }
