@@ -374,7 +374,7 @@ void InstallUIMainWnd::OnRetryClick() {
   telemetry_.RetryClicked(state_->retry);
   state_->retry = true;
   SetProgress(0);
-  if (toolkit_ && state_->SubProgramFolders().empty() && state_->SubPrograms().empty())
+  if (toolkit_ && state_->subPrograms.ReopenIfEmpty())
     SideFetches::StartDetached(&InstallUIMainWnd::GetSubProgramInfoThreadFunc, SideFetchContextNow());
   StartInstall();
 }

@@ -79,8 +79,8 @@ bool InstallUIMainWnd::OnCustomMessage(unsigned msg, uintptr_t wParam) {
       KillTimer(kTimerVerify);
       SetProgress(90);
       int64_t bytes = std::max<int64_t>(0, FuntionImpl::GetFileSize64(state_->PackagePath()));
-      for (const std::wstring& f : state_->SubProgramFiles())
-        bytes += std::max<int64_t>(0, FuntionImpl::GetFileSize64(f));
+      for (const SubProgramRecord& sub : state_->subPrograms.Records())
+        bytes += std::max<int64_t>(0, FuntionImpl::GetFileSize64(sub.localPath));
       SetTimer(kTimerInstalling, MainWndRules::InstallTimerPeriod(bytes));
       return true;
     }

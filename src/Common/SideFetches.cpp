@@ -212,7 +212,8 @@ void AddSubProgram(const SideFetchContext& c, size_t k, const Json::Value& e) {
   r.md5 = FromUtf8(md5);
   r.launchName = wLaunch;
   r.folderName = wDir;
-  c.state->AppendSubProgram(r, url, platform::JoinPath(c.installFolder, newName), wDir);
+  r.localPath = platform::JoinPath(c.installFolder, newName);
+  c.state->subPrograms.Append(r);
   LOG(INFO) << " GetSubProgramInfo add " << k << ", " << platform::Utf8FromWide(newName);
 }
 }  // namespace
@@ -304,6 +305,11 @@ void GetCbsBanner(const SideFetchContext& c) {
 }
 
 void GetSubProgramInfo(const SideFetchContext& c) {
+  // The install worker waits for the list, however this ends.
+  struct ReadyAtEnd {
+    SubProgramList& list;
+    ~ReadyAtEnd() { list.SetReady(); }
+  } ready{c.state->subPrograms};
   if (!c.toolkit) {
     LOG(INFO) << " GetSubProgramInfo is not toolkit";
     return;

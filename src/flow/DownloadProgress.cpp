@@ -31,7 +31,8 @@ DownloadProgress::DownloadProgress(std::shared_ptr<InstallState> state, std::sha
 void DownloadProgress::OnDownloadProgress(int64_t done, int64_t total) {
   InstallState& state = *state_;
   const DownloadProgressRules::ProgressSpan s =
-      DownloadProgressRules::DownloadSpan(toolkit_, state.subProgramCounter, state.subProgramRecords);
+      DownloadProgressRules::DownloadSpan(toolkit_, state.subProgramCounter,
+                                          static_cast<int>(state.subPrograms.Size()));
   if (state.totalBytes == 0 && state.subProgramCounter == 0 && total > 0) {
     state.totalBytes = total;
     char mb[32];

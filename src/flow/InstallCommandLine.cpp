@@ -72,6 +72,8 @@ const char* DownloadErrorCode(int result) {
   }
 }
 
+const char* SubProgramDownloadErrorCode(int result) { return result == 13 ? "DL017" : DownloadErrorCode(result); }
+
 const char* CheckFailureCode(bool md5Matches, bool signatureVerifies) {
   return !md5Matches && !signatureVerifies ? "DL015" : !md5Matches ? "DL013" : "DL014";
 }

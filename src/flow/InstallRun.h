@@ -10,6 +10,7 @@
 
 #include "FuntionImpl/Publisher.h"
 #include "flow/InstallWorker.h"
+#include "flow/SubProgramList.h"
 #include "platform/OwnedHandles.h"
 #include "platform/Platform.h"
 
@@ -95,8 +96,10 @@ class InstallRun {
   bool installer_ = false;
   uint64_t t0_ = 0, t1_ = 0, figuresTick_ = 0;
   int result_ = 0;
-  // By sub-program index: downloaded, and passed its checks.
-  std::vector<bool> subDownloaded_, subVerified_;
+  // The sub-programs of this run (downloaded ones marked), and by index
+  // which passed their checks.
+  std::vector<SubProgramRecord> subs_;
+  std::vector<bool> subVerified_;
   // The publishers the configuration names; the package held from its checks
   // until its installer has started.
   std::vector<FuntionImpl::DistinguishedName> publishers_;

@@ -28,7 +28,7 @@ StartPaths GetStartExePaths(const ProductConfig& cfg, const InstallState& state,
   StartPaths paths;
   const std::wstring folder = TrimBlanks(installDir) + L"\\";
   // Only a single sub-program is started beside the product.
-  const std::vector<SubProgramRecord> subs = state.SubPrograms();
+  const std::vector<SubProgramRecord> subs = state.subPrograms.Records();
   if (toolkit && subs.size() == 1 && cfg.StartSubProgram != 0 && subs[0].downloaded != 0) {
     if (FuntionImpl::IsSafeName(subs[0].folderName))
       paths.subPath = FindInside(folder + subs[0].folderName, subs[0].launchName);

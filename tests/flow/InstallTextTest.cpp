@@ -74,6 +74,8 @@ TEST(InstallText, ResultCodesBucketsAndSpeed) {
   EXPECT_STREQ(DownloadErrorCode(13), "DL022");
   EXPECT_STREQ(DownloadErrorCode(11), "DL017");
   EXPECT_STREQ(DownloadErrorCode(15), "DL017");
+  EXPECT_STREQ(SubProgramDownloadErrorCode(13), "DL017") << "a sub-program has no code of its own for 13";
+  EXPECT_STREQ(SubProgramDownloadErrorCode(9), "DL010");
   EXPECT_EQ(DownloadTimeBucket(0), "0s");
   EXPECT_EQ(DownloadTimeBucket(9), "[1~10s]");
   EXPECT_EQ(DownloadTimeBucket(10), "[1~10s]");
@@ -113,8 +115,8 @@ TEST(DownloadProgressModel, SpansFollowTheSubProgramCounterAndThePackageSizeIsSe
   flowtest::RecordingEvents events;
   auto state = std::make_shared<InstallState>();
   auto host = std::make_shared<flowtest::RecordingHost>();
-  state->AppendSubProgram({}, L"u1", L"f1", L"d1");
-  state->AppendSubProgram({}, L"u2", L"f2", L"d2");
+  state->subPrograms.Append({});
+  state->subPrograms.Append({});
   DownloadProgress progress(state, host, true);
   progress.OnDownloadProgress(0, 0);  // size not known yet: nothing to record
   progress.OnDownloadProgress(3 * 1048576 / 2, 3 * 1048576);

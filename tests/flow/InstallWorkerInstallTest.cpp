@@ -8,6 +8,8 @@
 #include "FuntionImpl/Md5.h"
 #include "WorkerFixture.h"
 #include "flow/InstallMessages.h"
+#include "flow/Launch.h"
+#include "flow/SubProgramList.h"
 #include "platform/Utf.h"
 
 using namespace flowtest;
@@ -143,13 +145,21 @@ class SubPrograms : public WorkerRun {
     clients->web.serveFile("http://pkg.test/kit31.exe", kit31);
     clients->web.serveFile("http://pkg.test/kit32.exe", kit32);
     platform::nativeOs().CreateDirectories(dir.file(L"kits"));
-    SubProgramRecord r31, r32;
-    r31.id = 31, r31.fileSize = std::to_wstring(kit31.size());
-    r31.md5 = platform::WideFromUtf8(FuntionImpl::Md5Hex(kit31));
-    r32.id = 32, r32.fileSize = std::to_wstring(kit32.size());
-    r32.md5 = platform::WideFromUtf8(FuntionImpl::Md5Hex(kit32));
-    state->AppendSubProgram(r31, L"http://pkg.test/kit31.exe", file31, L"Kit31");
-    state->AppendSubProgram(r32, L"http://pkg.test/kit32.exe", file32, L"Kit32");
+    Announce(31, kit31, file31);
+    Announce(32, kit32, file32);
+    state->subPrograms.SetReady();
+  }
+  // As the information fetch adds it: served at http://pkg.test/kit<id>.exe,
+  // installed into Kit<id>, started as kit<id>.exe.
+  void Announce(int32_t id, const std::string& data, const std::wstring& file) {
+    SubProgramRecord r;
+    r.id = id, r.fileSize = std::to_wstring(data.size());
+    r.md5 = platform::WideFromUtf8(FuntionImpl::Md5Hex(data));
+    r.downloadUrl = L"http://pkg.test/kit" + std::to_wstring(id) + L".exe";
+    r.localPath = file;
+    r.folderName = L"Kit" + std::to_wstring(id);
+    r.launchName = L"kit" + std::to_wstring(id) + L".exe";
+    state->subPrograms.Append(r);
   }
   // The journal's entries for one file.
   std::vector<std::string> journalOf(const std::string& name) const {
@@ -212,6 +222,67 @@ TEST_F(SubPrograms, ASubProgramChangedAfterItsCheckIsNotStarted) {
   EXPECT_EQ(events.labels("Other", "FlowErrorIsChToolKitErrorCode"), std::vector<std::string>{"DL015"});
   EXPECT_EQ(events.labels("Download", "5.ProgramInstallIsChToolKit"), (std::vector<std::string>{"31", "32"}));
   EXPECT_EQ(events.labels("Download", "6.ProgramFinshIsChToolKit"), std::vector<std::string>{"32"});
+}
+
+TEST_F(SubPrograms, TheDownloadedOneIsMarkedAndStartsWithTheProduct) {
+  state = std::make_shared<InstallState>();  // only a single sub-program is started
+  setup.state = state;
+  Announce(31, kit31, file31);
+  state->subPrograms.SetReady();
+  config->StartSubProgram = 1;
+  ASSERT_EQ(run(), 0u);
+  ASSERT_EQ(state->subPrograms.Records().at(0).downloaded, 1);
+
+  // Where its installer put it.
+  const std::wstring product = dir.file(L"Lumevia");
+  platform::nativeOs().CreateDirectories(platform::JoinPath(product, L"Kit31"));
+  platform::nativeOs().WriteFile(platform::JoinPath(platform::JoinPath(product, L"Kit31"), L"kit31.exe"), "MZ");
+  const StartPaths paths = GetStartExePaths(config->Snapshot(), *state, product, true);
+  EXPECT_EQ(paths.subId, 31);
+  EXPECT_EQ(paths.subPath, product + L"\\Kit31\\kit31.exe");
+}
+
+TEST_F(SubPrograms, TooManyRedirectsIsDL017AndLeavesItUnmarked) {
+  clients->web.redirect("http://pkg.test/kit32.exe", "http://pkg.test/kit32.exe");
+  ASSERT_EQ(run(), 0u);
+  EXPECT_EQ(events.labels("Other", "DownErrorIsChToolKitErrorCode"), std::vector<std::string>(3, "error13"));
+  EXPECT_EQ(events.labels("Other", "FlowErrorIsChToolKitErrorCode"), std::vector<std::string>(3, "DL017"));
+  EXPECT_TRUE(reports().empty()) << "only the product's own package is reported";
+  const std::vector<SubProgramRecord> records = state->subPrograms.Records();
+  EXPECT_EQ(records.at(0).downloaded, 1);
+  EXPECT_EQ(records.at(1).downloaded, 0);
+  EXPECT_EQ(events.labels("Download", "5.ProgramInstallIsChToolKit"), std::vector<std::string>{"31"});
+}
+
+TEST(SubProgramList, TheWaitEndsWithTheFetchOrAtItsDeadline) {
+  using namespace std::chrono;
+  SubProgramList list;
+  auto t0 = steady_clock::now();
+  EXPECT_TRUE(list.WaitReady(milliseconds(30)).empty());
+  EXPECT_GE(steady_clock::now() - t0, milliseconds(30));
+
+  std::thread fetch([&] {
+    SubProgramRecord r;
+    list.Append(r);
+    std::this_thread::sleep_for(milliseconds(20));
+    list.Append(r);
+    list.SetReady();
+  });
+  t0 = steady_clock::now();
+  const size_t got = list.WaitReady(seconds(20)).size();
+  fetch.join();
+  EXPECT_EQ(got, 2u) << "the whole answer, not its first element";
+  EXPECT_LT(steady_clock::now() - t0, seconds(10));
+
+  // A retry fetches again only after a fetch that ended with nothing.
+  EXPECT_FALSE(list.ReopenIfEmpty());
+  SubProgramList none;
+  EXPECT_FALSE(none.ReopenIfEmpty()) << "the first fetch is still running";
+  none.SetReady();
+  EXPECT_TRUE(none.ReopenIfEmpty());
+  t0 = steady_clock::now();
+  none.WaitReady(milliseconds(30));
+  EXPECT_GE(steady_clock::now() - t0, milliseconds(30)) << "it waits for the new fetch";
 }
 
 // ---- AutoRun, ReplacePackage, a window that is gone -------------------------------

@@ -35,7 +35,7 @@ class GetStartExePathsTest : public ::testing::Test {
     r.folderName = folder;
     r.launchName = launch;
     r.downloaded = downloaded;
-    state.AppendSubProgram(r, L"", L"", folder);
+    state.subPrograms.Append(r);
   }
 
   fs::path root;
@@ -81,7 +81,7 @@ TEST_F(GetStartExePathsTest, NamesThatLeaveTheInstallationFindNothing) {
   EXPECT_EQ(p.mainPath, bin + L"\\Lumevia.exe");
   InstallState launch;
   SubProgramRecord up{43, 0, L"", L"", L"", L"..\\..\\Tool\\tool.exe", L"Kit", 1};
-  launch.AppendSubProgram(up, L"", L"", L"Kit");
+  launch.subPrograms.Append(up);
   EXPECT_TRUE(GetStartExePaths(cfg, launch, dir, true).subPath.empty());
 }
 
@@ -92,8 +92,8 @@ TEST_F(GetStartExePathsTest, SubProgramNotDownloadedOrNotAloneIsNotStarted) {
   InstallState two;
   SubProgramRecord kit{42, 0, L"", L"", L"", L"kit.exe", L"Kit", 1};
   SubProgramRecord tool{43, 0, L"", L"", L"", L"tool.exe", L"Tool", 1};
-  two.AppendSubProgram(kit, L"", L"", L"Kit");
-  two.AppendSubProgram(tool, L"", L"", L"Tool");
+  two.subPrograms.Append(kit);
+  two.subPrograms.Append(tool);
   StartPaths p = GetStartExePaths(cfg, two, dir, true);
   EXPECT_TRUE(p.subPath.empty());
   EXPECT_EQ(p.subId, 0);

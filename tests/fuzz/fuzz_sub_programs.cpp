@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   run.web->web.answer(kIpUrl, country);
   SideFetches::GetSubProgramInfo(run.c);
   const std::wstring folder = platform::DirectoryOf(platform::JoinPath(run.c.installFolder, L"x"));
-  for (const std::wstring& file : run.c.state->SubProgramFiles())
-    fuzz::Require(platform::DirectoryOf(file) == folder, "sub-programs are saved beside the product");
+  for (const SubProgramRecord& sub : run.c.state->subPrograms.Records())
+    fuzz::Require(platform::DirectoryOf(sub.localPath) == folder, "sub-programs are saved beside the product");
   return 0;
 }

@@ -194,7 +194,7 @@ TEST_F(SideFetch, AnswersOfTheWrongShapeFailWithoutException) {
     Answer(KitUrl("k1"), answer);
     EXPECT_NO_THROW(SideFetches::GetSubProgramInfo(c)) << answer;
   }
-  EXPECT_TRUE(c.state->SubPrograms().empty());
+  EXPECT_TRUE(c.state->subPrograms.Records().empty());
 
   c.config->ForbidCountries = {L"XX"};
   for (const std::string& answer : {std::string(R"(["countryCode"])"), std::string(R"({"countryCode":5})"), deep}) {
@@ -218,6 +218,9 @@ TEST_F(SideFetch, ClickIdIsTheFileTagAfterItsFirstTwentyCharacters) {
 
   Module(L"LumeviaSetup_" + kTag20 + L".exe");  // no click id: no request
   SideFetches::GetSubProgramInfo(c);
+  const auto t0 = std::chrono::steady_clock::now();
+  c.state->subPrograms.WaitReady(std::chrono::seconds(20));
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(10)) << "the worker need not wait";
   Module(L"LumeviaSetup_" + kTag20 + L"a&b=c.exe");  // its own field, not two
   SideFetches::GetSubProgramInfo(c);
   ASSERT_EQ(Requests(), 1);
@@ -233,32 +236,31 @@ TEST_F(SideFetch, CountryLimitSkipsByCountryOrElseByRegion) {
        "launch_name":"Two.exe","install_dir":"Two","country_limit":"","version":"3"}]})");
   Answer(kIpUrl, R"({"countryCode":"US"})");
   SideFetches::GetSubProgramInfo(c);
-  auto records = c.state->SubPrograms();
+  auto records = c.state->subPrograms.Records();
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].id, 12);
   EXPECT_EQ(records[0].parentId, 9909);
   EXPECT_EQ(records[0].md5, L"m2");
-  EXPECT_EQ(c.state->SubProgramFiles(), std::vector<std::wstring>{platform::JoinPath(c.installFolder, L"two.setup_3.exe")});
-  EXPECT_EQ(c.state->SubProgramUrls(), std::vector<std::wstring>{L"https://k/two.setup.exe"});
-  EXPECT_EQ(c.state->SubProgramFolders(), std::vector<std::wstring>{L"Two"});
-  EXPECT_EQ(c.state->subProgramRecords, 1);
+  EXPECT_EQ(records[0].localPath, platform::JoinPath(c.installFolder, L"two.setup_3.exe"));
+  EXPECT_EQ(records[0].downloadUrl, L"https://k/two.setup.exe");
+  EXPECT_EQ(records[0].folderName, L"Two");
 
   // No country known (the lookup fails): the system region decides.
   c.state = std::make_shared<InstallState>();
   web->web.answer(kIpUrl, http::FakeAnswer{0, {}, "", std::string::npos, CURLE_COULDNT_CONNECT});
   os.region = L"CA";
   SideFetches::GetSubProgramInfo(c);
-  EXPECT_EQ(c.state->SubPrograms().size(), 1u);
+  EXPECT_EQ(c.state->subPrograms.Records().size(), 1u);
   os.region = L"DE";
   c.state = std::make_shared<InstallState>();
   SideFetches::GetSubProgramInfo(c);
-  EXPECT_EQ(c.state->SubPrograms().size(), 2u);
+  EXPECT_EQ(c.state->subPrograms.Records().size(), 2u);
 
   Options("[Settings]\r\nSkipLimit=1\r\n");
   os.region = L"CA";
   c.state = std::make_shared<InstallState>();
   SideFetches::GetSubProgramInfo(c);
-  EXPECT_EQ(c.state->SubPrograms().size(), 2u);
+  EXPECT_EQ(c.state->subPrograms.Records().size(), 2u);
 }
 
 TEST_F(SideFetch, SubProgramNamesThatLeaveTheirFolderAreRefused) {
@@ -278,10 +280,10 @@ TEST_F(SideFetch, SubProgramNamesThatLeaveTheirFolderAreRefused) {
   data += R"(,{"pid":2,"download":"https://k/ok.exe","version":"1.0","install_dir":"Ok","launch_name":"ok.exe"})";
   Answer(KitUrl("k1"), R"({"status":0,"msg":"","data":[)" + data + "]}");
   SideFetches::GetSubProgramInfo(c);
-  auto records = c.state->SubPrograms();
+  auto records = c.state->subPrograms.Records();
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].id, 2);
-  EXPECT_EQ(c.state->SubProgramFiles(), std::vector<std::wstring>{platform::JoinPath(c.installFolder, L"ok_1.0.exe")});
+  EXPECT_EQ(records[0].localPath, platform::JoinPath(c.installFolder, L"ok_1.0.exe"));
 }
 
 TEST_F(SideFetch, NotToolkitAsksNothing) {
