@@ -23,13 +23,15 @@ const wchar_t kPackageName[] = L"Lumevia_setup_3.1.0.exe";
 
 // ---- Verification -------------------------------------------------------------------
 
+enum class Signer { TestPublisher, Other, None };
+
 struct CheckCase {
   const char* name;
-  bool md5Matches, signedPackage;
+  bool md5Matches, signedPackage;  // signedPackage: the signature check passes
   const char* code;
   const char* report;
-  bool otherPublisher = false;  // signed, by someone else
-  const wchar_t* publisher = L"CN=Lumevia Test Publisher";
+  Signer signer = Signer::TestPublisher;
+  const wchar_t* publisher = L"CN=Lumevia Test Publisher";  // what the configuration names
 };
 
 class Verification : public WorkerRun, public ::testing::WithParamInterface<CheckCase> {};
@@ -37,8 +39,8 @@ class Verification : public WorkerRun, public ::testing::WithParamInterface<Chec
 TEST_P(Verification, TheSignatureDecidesAndEveryFailureIsReported) {
   const CheckCase& c = GetParam();
   if (!c.md5Matches) config->Md5 = L"ffffffffffffffffffffffffffffffff";
-  if (!c.signedPackage && !c.otherPublisher) os.unsigned_.insert(kPackageName);
-  if (c.otherPublisher) os.otherPublisher.insert(kPackageName);
+  if (c.signer == Signer::None) os.unsigned_.insert(kPackageName);
+  if (c.signer == Signer::Other) os.otherPublisher.insert(kPackageName);
   config->Trusted_publisher = c.publisher;
   const unsigned result = run();
 
@@ -61,12 +63,13 @@ TEST_P(Verification, TheSignatureDecidesAndEveryFailureIsReported) {
 INSTANTIATE_TEST_SUITE_P(
     Checks, Verification,
     ::testing::Values(CheckCase{"WrongDigest", false, true, "DL013", "MD5_Check_Fail_Cfg1"},
-                      CheckCase{"Unsigned", true, false, "DL014", "Hash_Check_Fail_Cfg1"},
-                      CheckCase{"Both", false, false, "DL015", "MD5_Hash_Check_Fail_Cfg1"},
-                      CheckCase{"OtherPublisher", true, false, "DL014", "Hash_Check_Fail_Cfg1", true},
-                      CheckCase{"NoPublisherNamed", true, false, "DL014", "Hash_Check_Fail_Cfg1", false, L""},
-                      CheckCase{"PublisherNotUnderstood", true, false, "DL014", "Hash_Check_Fail_Cfg1", false,
-                                L"Lumevia Test Publisher"}),
+                      CheckCase{"Unsigned", true, false, "DL014", "Hash_Check_Fail_Cfg1", Signer::None},
+                      CheckCase{"Both", false, false, "DL015", "MD5_Hash_Check_Fail_Cfg1", Signer::None},
+                      CheckCase{"OtherPublisher", true, false, "DL014", "Hash_Check_Fail_Cfg1", Signer::Other},
+                      CheckCase{"NoPublisherNamed", true, false, "DL014", "Hash_Check_Fail_Cfg1",
+                                Signer::TestPublisher, L""},
+                      CheckCase{"PublisherNotUnderstood", true, false, "DL014", "Hash_Check_Fail_Cfg1",
+                                Signer::TestPublisher, L"Lumevia Test Publisher"}),
     [](const ::testing::TestParamInfo<CheckCase>& i) { return std::string(i.param.name); });
 
 TEST_F(WorkerRun, ThePackageIsHeldFromItsChecksUntilItsInstallerStarted) {
