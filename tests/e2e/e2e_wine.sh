@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end under Wine on a virtual display: the stub against the fake
 # services and the signed test package, and what the services received.
-#   e2e_wine.sh stubs/direct/LumeviaSetup.exe stubs/forbidden/LumeviaSetup.exe PACKAGE_DIR wintool.exe [CASE...]
+#   e2e_wine.sh stubs/direct/LumeviaSetup.exe stubs/forbidden/LumeviaSetup.exe PACKAGE_DIR wintool.exe \
+#               stubs/toolkit/LumeviaSetup.exe [CASE...]
 # Cases, each from a fresh state (no product, no partial download, no
 # uninstall key, an empty record):
 # - install: install and launch; the whole telemetry funnel in order;
@@ -11,7 +12,9 @@
 # - retry:   package host down, failure view, retry once it is up;
 # - refusal: a product forbidden in the country the IP service names;
 # - fallback64: a 64-bit package address answering 404 gives way to the
-#            skin's address (not served here) with "64PC32Link".
+#            skin's address (not served here) with "64PC32Link";
+# - toolkit: a toolkit product with one sub-program (the signed package
+#            again): both installed, both started, "9.StartWindowIsChToolKit".
 # Telemetry is read from the record after the stub has ended: the queue
 # drains before the process leaves.
 set -euo pipefail
@@ -20,14 +23,14 @@ top=$(cd "$(dirname "$0")/../.." && pwd)
 [[ -n ${LUMEVIA_E2E_DISPLAY_SET:-} ]] || LUMEVIA_E2E_DISPLAY_SET=1 \
   LUMEVIA_WINEPREFIX="${LUMEVIA_WINEPREFIX:-/var/cache/lumevia/wineprefix}-e2e" \
   exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
-direct=$1 forbidden=$2 packages=$3 wintool=$4
-cases=("${@:5}")
+direct=$1 forbidden=$2 packages=$3 wintool=$4 toolkit=$5
+cases=("${@:6}")
 run="$top/scripts/wine-run.sh"
 "$run" --init
 export WINEPREFIX="$LUMEVIA_WINEPREFIX" WINEDEBUG=-all LC_ALL=C.UTF-8
 wineserver -k 2>/dev/null || true
 work=$(mktemp -d)
-server_pid="" stub_pid="" current=setup from_time="" to_time=""
+server_pid="" stub_pid="" current=setup from_time="" to_time="" stub_name=LumeviaSetup.exe
 windows=(MESSAGEBOX_UI_Frame ZQ_UI_Frame_642 LumeviaDemoProduct)
 wintool() { "$run" "$wintool" "$@" | tr -d '\r'; }
 close_all() { local c; for c in "${windows[@]}"; do wintool close "$c" >/dev/null 2>&1 || true; done; }
@@ -70,8 +73,8 @@ serve() {  # serve [RULE...]
   sleep 0.3
 }
 
-begin() {  # begin CASE STUB: a fresh prefix state and a copy of STUB in its own folder
-  current=$1 from_time="" to_time=""
+begin() {  # begin CASE STUB [NAME]: a fresh prefix state and a copy of STUB, named NAME, in its own folder
+  current=$1 from_time="" to_time="" stub_name=${3:-LumeviaSetup.exe}
   echo "case: $current"
   close_all
   wineserver -k 2>/dev/null || true
@@ -79,11 +82,11 @@ begin() {  # begin CASE STUB: a fresh prefix state and a copy of STUB in its own
   "$run" reg delete "$uninstall_key" /f >/dev/null 2>&1 || true
   : >"$record"
   mkdir -p "$work/$current"
-  cp "$2" "$work/$current/LumeviaSetup.exe"
+  cp "$2" "$work/$current/$stub_name"
   printf '[Endpoints]\r\nServiceBase=%s\r\n' "$base" >"$work/$current/zq_downloader.cfg"
 }
 start() {  # start: runs the case's stub (again), its output appended
-  "$run" "$work/$current/LumeviaSetup.exe" >>"$work/$current.out" 2>&1 &
+  "$run" "$work/$current/$stub_name" >>"$work/$current.out" 2>&1 &
   stub_pid=$!
 }
 wait_log() {  # wait_log SECONDS PATTERN
@@ -395,4 +398,39 @@ bad = [p for p in paths if p.startswith("/pkg/")]
 sys.exit(f"package requested: {bad}" if bad else 0)
 PY
 fi
+if selected toolkit; then
+  # Named with a click id, so that the kit service is asked for the
+  # sub-programs.
+  begin toolkit "$toolkit" LumeviaSetup_20000000000000000000k1.exe
+  mkdir -p "$work/root/responses"
+  cat >"$work/root/responses/kitDownloads.json" <<JSON
+{"status": 0, "msg": "ok", "data": [
+ {"pid": 12, "parent_pid": 642, "download": "{base}/pkg/Lumevia_Setup.exe",
+  "file_size": "$(stat -c %s "$work/root/Lumevia_Setup.exe")",
+  "file_md5": "$(md5sum "$work/root/Lumevia_Setup.exe" | cut -d' ' -f1)",
+  "launch_name": "Velscape.exe", "install_dir": "Kit", "country_limit": "", "version": "1.0"}]}
+JSON
+  serve
+  start
+  main_window
+  wait_log 20 ' GetSubProgramInfo add 0, Lumevia_Setup_1\.0\.exe' || fail "the sub-program was not added"
+  install
+  wait_log 120 'Event: Download 6\.ProgramFinshIsChToolKit 12' || fail "the sub-program was not installed"
+  product_started
+  [[ -f $product_dir/Kit/Velscape.exe ]] || fail "no Velscape.exe in $product_dir/Kit"
+  log_of "$current" | grep -q -F ' and sub exe: "C:\Program Files\Lumevia\Kit\Velscape.exe"' \
+    || fail "the sub-program is not started: $(log_of "$current" | grep ' get main exe: ')"
+  # The sub-program follows the product two seconds later, in its own process.
+  end=$((SECONDS + 20))
+  until ps -eo args | grep -q -F 'Lumevia\Kit\Velscape.exe'; do
+    [[ $SECONDS -lt $end ]] || fail "the sub-program is not running"
+    sleep 0.5
+  done
+  telemetry "Download|3.DownloadingIsChToolKit|12" "Download|4.DownFinshIsChToolKit|12" \
+    "Download|5.ProgramInstallIsChToolKit|12" "Download|6.ProgramFinshIsChToolKit|12" "${launched[@]}" \
+    "~Download|9.StartWindowIsChToolKit|12" "!Other|FlowErrorIsChToolKitErrorCode" "!Other|FlowError"
+  close_all
+  rm -f "$work/root/responses/kitDownloads.json"
+fi
+
 echo "end to end under Wine: ok"
