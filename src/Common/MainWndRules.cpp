@@ -49,6 +49,12 @@ std::wstring AdviceUrl(const std::wstring& url, const std::wstring& stubFileName
 }
 
 namespace {
+// More than any text needs: a longer width or precision has swprintf build
+// a text of that size ("%.981597367f" asked for a gigabyte).
+constexpr size_t kMaxFormatDigits = 2;
+
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
 bool IsSafeDoubleFormat(const std::wstring& f) {
   int conversions = 0;
   for (size_t i = 0; i < f.size(); ++i) {
@@ -58,9 +64,15 @@ bool IsSafeDoubleFormat(const std::wstring& f) {
       continue;
     }
     size_t j = i + 1;
-    while (j < f.size() && (f[j] == L'.' || f[j] == L'-' || f[j] == L'+' || f[j] == L' ' || f[j] == L'0' ||
-                            (f[j] >= L'1' && f[j] <= L'9')))
-      ++j;
+    while (j < f.size() && (f[j] == L'-' || f[j] == L'+' || f[j] == L' ' || f[j] == L'0')) ++j;  // flags
+    size_t digits = 0;
+    for (; j < f.size() && IsDigit(f[j]); ++j) ++digits;  // width
+    if (digits > kMaxFormatDigits) return false;
+    if (j < f.size() && f[j] == L'.') {
+      digits = 0;
+      for (++j; j < f.size() && IsDigit(f[j]); ++j) ++digits;  // precision
+      if (digits > kMaxFormatDigits) return false;
+    }
     if (j >= f.size() || (f[j] != L'f' && f[j] != L'F')) return false;
     ++conversions;
     i = j;

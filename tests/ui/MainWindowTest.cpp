@@ -263,4 +263,9 @@ TEST(MainWndRules, LanguageFormatsTakeExactlyOneFloatingConversion) {
   EXPECT_EQ(FormatWithDouble(L"%.1f of %.1f", 1), L"%.1f of %.1f");
   EXPECT_EQ(FormatWithDouble(L"100%", 1), L"100%");
   EXPECT_EQ(FormatWithDouble(L"no number", 1), L"no number");
+  // So is one whose width or precision has more than two digits (found by
+  // the fuzz target: "%.981597367f" made swprintf ask for a gigabyte).
+  EXPECT_EQ(FormatWithDouble(L"%.981597367f", 1), L"%.981597367f");
+  EXPECT_EQ(FormatWithDouble(L"%100f", 1), L"%100f");
+  EXPECT_EQ(FormatWithDouble(L"%-06.2f|", 1.5), L"1.50  |");
 }
