@@ -122,7 +122,9 @@ class Win32Os final : public SystemOpsOs {
 
   bool CreateDirectories(const std::wstring& p) override {
     int rc = SHCreateDirectoryExW(nullptr, p.c_str(), nullptr);
-    return rc == ERROR_SUCCESS || rc == ERROR_FILE_EXISTS || rc == ERROR_ALREADY_EXISTS;
+    if (rc == ERROR_SUCCESS) return true;
+    // "Exists" is success only for a folder: a file of that name is no folder to use.
+    return (rc == ERROR_FILE_EXISTS || rc == ERROR_ALREADY_EXISTS) && IsDirectory(p);
   }
 
   bool FileExists(const std::wstring& p) override { return GetFileAttributesW(p.c_str()) != INVALID_FILE_ATTRIBUTES; }
