@@ -32,7 +32,8 @@ StartPaths GetStartExePaths(const ProductConfig& cfg, const InstallState& state,
   if (toolkit && subs.size() == 1 && cfg.StartSubProgram != 0 && subs[0].downloaded != 0) {
     if (FuntionImpl::IsSafeName(subs[0].folderName))
       paths.subPath = FindInside(folder + subs[0].folderName, subs[0].launchName);
-    paths.subId = subs[0].id;
+    // The id reports a start: none for a program that is not there (refused by its check).
+    if (!paths.subPath.empty()) paths.subId = subs[0].id;
   }
   if (cfg.LoadState == 2) paths.mainPath = FindInside(folder, cfg.Process_name);
   return paths;

@@ -78,6 +78,7 @@ TEST_F(GetStartExePathsTest, NamesThatLeaveTheInstallationFindNothing) {
   AddSub(42, L"..\\Tool", L"tool.exe", 1);
   StartPaths p = GetStartExePaths(cfg, state, bin, true);
   EXPECT_TRUE(p.subPath.empty());
+  EXPECT_EQ(p.subId, 0) << "no start is reported for a program that is not started";
   EXPECT_EQ(p.mainPath, bin + L"\\Lumevia.exe");
   InstallState launch;
   SubProgramRecord up{43, 0, L"", L"", L"", L"..\\..\\Tool\\tool.exe", L"Kit", 1};
@@ -88,6 +89,12 @@ TEST_F(GetStartExePathsTest, NamesThatLeaveTheInstallationFindNothing) {
 TEST_F(GetStartExePathsTest, SubProgramNotDownloadedOrNotAloneIsNotStarted) {
   AddSub(42, L"Kit", L"kit.exe", 0);
   EXPECT_EQ(GetStartExePaths(cfg, state, dir, true).subId, 0);
+
+  // Downloaded, but refused by its check and so never installed.
+  InstallState refused;
+  SubProgramRecord gone{44, 0, L"", L"", L"", L"gone.exe", L"Gone", 1};
+  refused.subPrograms.Append(gone);
+  EXPECT_EQ(GetStartExePaths(cfg, refused, dir, true).subId, 0);
 
   InstallState two;
   SubProgramRecord kit{42, 0, L"", L"", L"", L"kit.exe", L"Kit", 1};
