@@ -20,14 +20,6 @@ std::wstring DownloadFolder(const std::wstring& tempFolder, const std::wstring& 
                             InstallText::ProductFolderName(url, softwareName));
 }
 
-std::wstring PackageFileName(const std::wstring& url, const std::wstring& version) {
-  size_t slash = url.rfind(L'/');
-  std::wstring name = slash == std::wstring::npos ? url : url.substr(slash + 1);
-  size_t dot = name.rfind(L'.');
-  if (dot != std::wstring::npos) name.resize(dot);
-  return name + L"_" + version + (IsInstallerPackage(url) ? L".exe" : L".apk");
-}
-
 std::wstring LogFileName(const std::wstring& packageFileName, const std::wstring& timeStamp) {
   // The version after the last "_" becomes the time stamp.
   std::wstring base = packageFileName.size() >= 4 ? packageFileName.substr(0, packageFileName.size() - 4)

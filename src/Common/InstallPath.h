@@ -23,9 +23,7 @@ std::wstring DefaultInstallFolder(const std::wstring& programFiles);
 // (InstallText::ProductFolderName).
 std::wstring DownloadFolder(const std::wstring& tempFolder, const std::wstring& desktopFolder,
                             const std::wstring& extraDownloadUrl, const std::wstring& softwareName);
-// "<file name without extension>_<version>.exe" (".apk" for other packages).
-std::wstring PackageFileName(const std::wstring& extraDownloadUrl, const std::wstring& softwareVersion);
-// The package file name with the time stamp instead of the version and
+// The package file name (the worker's, InstallText::PackageFileName) with the time stamp instead of the version and
 // ".log" instead of its last four characters.
 std::wstring LogFileName(const std::wstring& packageFileName, const std::wstring& timeStamp);
 // Explorer's parameters that select the package in its folder.

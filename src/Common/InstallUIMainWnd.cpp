@@ -9,6 +9,7 @@
 #include "telemetry/CSingleUserLog.h"
 #include "FuntionImpl/RunOptions.h"
 #include "FuntionImpl/SafeName.h"
+#include "flow/InstallCommandLine.h"
 #include "FuntionImpl/SystemInfo.h"
 #include "http/Proxy.h"
 #include "language/LanguageFile.h"
@@ -113,7 +114,7 @@ void InstallUIMainWnd::SetUpFolders() {
 
   std::wstring version = config_->Software_version.empty() ? L"1.0.0.0" : config_->Software_version;
   logFilePath_ = platform::JoinPath(
-      downloadFolder_, InstallPath::LogFileName(InstallPath::PackageFileName(extra, version), runTimeStamp_));
+      downloadFolder_, InstallPath::LogFileName(InstallText::PackageFileName(extra, version), runTimeStamp_));
   applog::ConfigureLog(os.WideToAnsi(logFilePath_));
 }
 

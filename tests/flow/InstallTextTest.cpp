@@ -50,6 +50,7 @@ TEST(InstallText, PackageAndFolderNamesComeFromTheLabelAndRefuseEscapingVersions
   EXPECT_EQ(PackageFileName(exe, L"3.1.0"), L"Lumevia_setup.full_3.1.0.exe");
   EXPECT_EQ(PackageFileName(L"https://h/app/Lumevia.apk?x", L"2"), L"Lumevia_2.apk");
   EXPECT_EQ(PackageFileName(exe, L""), L"Lumevia_setup.full_.exe");
+  EXPECT_EQ(PackageFileName(L"https://h.example.com/a.b/app", L"3"), L"app_3.apk");
   // Each rejected form is in the name rule's own table (SafeNameTest).
   for (const wchar_t* bad : {L"..\\..\\x", L"1\" /X"})
     EXPECT_EQ(PackageFileName(exe, bad), L"") << platform::Utf8FromWide(bad);

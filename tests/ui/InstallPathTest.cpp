@@ -22,16 +22,10 @@ void ExpectAll(const std::vector<Case>& cases) {
         << platform::Utf8FromWide(c.a) << " | " << platform::Utf8FromWide(c.b);
 }
 
-const std::wstring kUrl = L"https://download.lumevia.com/release/Lumevia_Setup.exe";
 }  // namespace
 
-TEST(InstallPathNames, FoldersAndFilesFollowTheExtraAddress) {
+TEST(InstallPathNames, LogNamesTakeTheTimeStampInPlaceOfTheVersion) {
   ExpectAll({
-      {PackageFileName, kUrl, L"1.0.0.0", L"Lumevia_Setup_1.0.0.0.exe"},
-      {PackageFileName, L"https://h.example.com/app.bin", L"2.1", L"app_2.1.apk"},
-      // Up to the last dot; dots in the folders do not count.
-      {PackageFileName, L"https://h.example.com/a.b/app.v2.exe", L"3", L"app.v2_3.exe"},
-      {PackageFileName, L"https://h.example.com/a.b/app", L"3", L"app_3.apk"},
       {LogFileName, L"Lumevia_Setup_1.0.0.0.exe", L"20261208184500123", L"Lumevia_Setup_20261208184500123.log"},
       {LogFileName, L"app.apk", L"20261208", L"app_20261208.log"},
       {LogFileName, L"a", L"1", L"a_1.log"},
