@@ -81,7 +81,7 @@ TEST_F(GetStartExePathsTest, NamesThatLeaveTheInstallationFindNothing) {
   EXPECT_EQ(p.subId, 0) << "no start is reported for a program that is not started";
   EXPECT_EQ(p.mainPath, bin + L"\\Lumevia.exe");
   InstallState launch;
-  SubProgramRecord up{43, 0, L"", L"", L"", L"..\\..\\Tool\\tool.exe", L"Kit", 1};
+  SubProgramRecord up{43, 0, L"", L"", L"", L"..\\..\\Tool\\tool.exe", L"Kit", 1, L""};
   launch.subPrograms.Append(up);
   EXPECT_TRUE(GetStartExePaths(cfg, launch, dir, true).subPath.empty());
 }
@@ -92,13 +92,13 @@ TEST_F(GetStartExePathsTest, SubProgramNotDownloadedOrNotAloneIsNotStarted) {
 
   // Downloaded, but refused by its check and so never installed.
   InstallState refused;
-  SubProgramRecord gone{44, 0, L"", L"", L"", L"gone.exe", L"Gone", 1};
+  SubProgramRecord gone{44, 0, L"", L"", L"", L"gone.exe", L"Gone", 1, L""};
   refused.subPrograms.Append(gone);
   EXPECT_EQ(GetStartExePaths(cfg, refused, dir, true).subId, 0);
 
   InstallState two;
-  SubProgramRecord kit{42, 0, L"", L"", L"", L"kit.exe", L"Kit", 1};
-  SubProgramRecord tool{43, 0, L"", L"", L"", L"tool.exe", L"Tool", 1};
+  SubProgramRecord kit{42, 0, L"", L"", L"", L"kit.exe", L"Kit", 1, L""};
+  SubProgramRecord tool{43, 0, L"", L"", L"", L"tool.exe", L"Tool", 1, L""};
   two.subPrograms.Append(kit);
   two.subPrograms.Append(tool);
   StartPaths p = GetStartExePaths(cfg, two, dir, true);
