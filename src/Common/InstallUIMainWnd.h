@@ -154,7 +154,8 @@ class InstallUIMainWnd : public SkinUI::WindowImplBase {
   void StepProgress(unsigned timer, bool stop);
   bool OnCustomMessage(unsigned msg, uintptr_t wParam);
   void ShowResult(bool failure);
-  void StopAttemptTimers();
+  // The progress timers, and with slidesToo the slide show.
+  void StopAttemptTimers(bool slidesToo = true);
   void ShowFailureView();
   void ClickControl(const wchar_t* name);
   void OnClose();

@@ -28,9 +28,9 @@ void InstallUIMainWnd::ShowFailureView() {
 // Every result ends the attempt's timers, before its box: a bar still moving
 // after a failure tells the user the installation goes on. A new attempt
 // starts them again.
-void InstallUIMainWnd::StopAttemptTimers() {
-  for (unsigned timer : {kTimerBanner, kTimerPreparing, kTimerAnimation, kTimerVerify, kTimerInstalling})
-    KillTimer(timer);
+void InstallUIMainWnd::StopAttemptTimers(bool slidesToo) {
+  for (unsigned timer : {kTimerPreparing, kTimerAnimation, kTimerVerify, kTimerInstalling}) KillTimer(timer);
+  if (slidesToo) KillTimer(kTimerBanner);
 }
 
 void InstallUIMainWnd::ShowResult(bool failure) {
@@ -60,7 +60,8 @@ bool InstallUIMainWnd::OnCustomMessage(unsigned msg, uintptr_t wParam) {
       // Result 11 is the CDN's "too many requests": counted towards forbidding it.
       if (wParam == 11 && config_) AddRequestTooMuchTimes(config_->Snapshot().Software_name);
       EnumMsgType type = wParam == 9 ? MsgInternetFail : (wParam == 10 || wParam == 11) ? MsgInternetTimeout : MsgUrlFail;
-      StopAttemptTimers();
+      // The bar stops before the box; the slides go on under it until the result view.
+      StopAttemptTimers(false);
       ShowMessageBox(type, true);
       telemetry_.DownloadFailed(state_->retry);
       ShowResult(true);
@@ -85,7 +86,7 @@ bool InstallUIMainWnd::OnCustomMessage(unsigned msg, uintptr_t wParam) {
       return true;
     }
     case WM_PROGRAM_INSTALL_TIMEOUT:
-      StopAttemptTimers();
+      StopAttemptTimers(false);
       ShowFailureView();
       ShowMessageBox(MsgInstallRunTimeOut, true);
       ShowResult(true);
@@ -96,7 +97,7 @@ bool InstallUIMainWnd::OnCustomMessage(unsigned msg, uintptr_t wParam) {
       if (SkinUI::CControlUI* hint = pm_.FindControl(L"text_startshortcut")) hint->SetVisible(false);
       return true;
     case WM_CHECK_FAIL:
-      StopAttemptTimers();
+      StopAttemptTimers(false);
       ShowMessageBox(MsgMd5Fail, true);
       ShowResult(true);
       return true;
