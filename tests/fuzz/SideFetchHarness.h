@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../ui/RecordingSideFetchWindow.h"
 #include "../ui/UiTestSupport.h"
 #include "CConfigure/CConfigure.h"
 #include "Common/SideFetches.h"
@@ -23,16 +24,7 @@ class FetchOs : public ui_test::FakeOs {
   bool Is64BitSystem() override { return true; }
 };
 
-class RecordingWindow : public ISideFetchWindow {
- public:
-  void Post(unsigned msg) override { posted.push_back(msg); }
-  bool RegisterImage(const std::wstring& path) override {
-    registered.push_back(path);
-    return true;
-  }
-  std::vector<unsigned> posted;
-  std::vector<std::wstring> registered;
-};
+using RecordingWindow = ui_test::RecordingSideFetchWindow;
 
 struct SideFetchRun {
   static FetchOs& Os();  // one folder for the whole fuzzing run

@@ -11,6 +11,7 @@
 #include "Common/SideFetches.h"
 #include "FuntionImpl/SignedUrls.h"
 #include "MainWindowFixture.h"
+#include "RecordingSideFetchWindow.h"
 #include "http/fake/FakeHttpClient.h"
 #include "log/Events.h"
 
@@ -25,17 +26,7 @@ class FetchOs : public ui_test::FakeOs {
   std::wstring region;
 };
 
-class RecordingWindow : public ISideFetchWindow {
- public:
-  void Post(unsigned msg) override { posted.push_back(msg); }
-  bool RegisterImage(const std::wstring& path) override {
-    registered.push_back(path);
-    return loads;
-  }
-  std::vector<unsigned> posted;
-  std::vector<std::wstring> registered;
-  bool loads = true;
-};
+using RecordingWindow = ui_test::RecordingSideFetchWindow;
 
 class RecordingEvents : public IEvents {
  public:
