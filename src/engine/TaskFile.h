@@ -17,8 +17,9 @@ struct TaskFileContent {
 
 namespace taskfile {
 
-// Largest task file read; far above any real one (4 GiB gives about 1.5 MB).
-constexpr size_t kMaxFileBytes = 64u << 20;
+// Largest task file read: a 4 GiB package has 4096 slices of about 400 bytes
+// each (1.7 MB); 8 MiB leaves room for long addresses and folders.
+constexpr size_t kMaxFileBytes = 8u << 20;
 
 // The XML text: root "TaskInfo", indented, no declaration.
 std::string Serialize(int32_t tasksCount, int64_t contentLength, int64_t downloadTime,

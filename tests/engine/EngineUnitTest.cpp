@@ -75,17 +75,22 @@ std::string Replace(std::string s, const std::string& from, const std::string& t
 }  // namespace
 
 TEST(TaskFile, RoundTripKeepsPositionsAndFinishedState) {
-  int64_t len = (int64_t(3) << 30) + 5;  // 3 GiB: positions beyond 32 bits
+  // The largest package taken, with long addresses: positions beyond 32 bits,
+  // and the file still within what is read back.
+  int64_t len = (int64_t(4) << 30) - 5;
   int32_t n = taskfile::SliceCount(len);
   std::vector<std::unique_ptr<CDownloadTask>> owned;
   std::vector<const CDownloadTask*> list;
   for (int32_t k = 1; k <= n; ++k) {
     owned.push_back(Slice(k, n, len, k == n ? len : taskfile::SliceStart(k) + 7, k == n ? TASK_FINISHED : TASK_RUNNING));
+    owned.back()->RemotePath = "https://downloads.example.com/" + std::string(300, 'p') + "/Lumevia_64.exe";
+    owned.back()->LocalPath = L"C:\\Users\\" + std::wstring(200, L'u') + L"\\Lumevia_64.exe";
     list.push_back(owned.back().get());
   }
   owned[0]->LocalPath = L"C:\\Загрузка_下载\\pkg.exe";  // beyond any ANSI code page
   std::string text = taskfile::Serialize(n, len, 99, list);
   EXPECT_EQ(0u, text.rfind("<TaskInfo>", 0)) << "no declaration";
+  EXPECT_LT(text.size(), taskfile::kMaxFileBytes);
   TaskFileContent c;
   std::string error;
   ASSERT_TRUE(taskfile::Parse(text, c, error)) << error;
@@ -133,6 +138,7 @@ TEST(TaskFile, UntrustedContentIsRefusedWhole) {
       {"empty", ""},
       {"not xml", "garbage \x01\x02"},
       {"wrong root", Replace(good, "TaskInfo>", "Other>")},
+      {"over the size cap", Replace(good, "<RemotePath>", "<RemotePath>" + std::string(taskfile::kMaxFileBytes, 'a'))},
   };
   for (const auto& [name, text] : cases) {
     EXPECT_FALSE(taskfile::Parse(text, c, error)) << name;
