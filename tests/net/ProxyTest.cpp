@@ -119,6 +119,17 @@ platform::IEProxyConfig Config(const wchar_t* script, const wchar_t* list, const
   return c;
 }
 
+// The script cases: the system runs the script and answers as `os` says.
+class ProxyScript : public ::testing::Test {
+ protected:
+  ProxyScript() { os.answer.ok = true; }
+  static http::ProxySettings Settings(const wchar_t* list, const wchar_t* bypass = L"") {
+    return http::ProxySettings(Config(L"http://wpad/proxy.pac", list, bypass));
+  }
+  ScriptOs os;
+  platform::ScopedOs scoped{os};
+};
+
 TEST(ProxySettings, ServerListWithBypass) {
   http::ProxySettings s(Config(L"", L"http=p:8080;https=q:8443", L"<local>;*.lan"));
   EXPECT_EQ("p:8080", s.ProxyFor("http://cdn.example.com/a"));
@@ -135,12 +146,9 @@ TEST(ProxySettings, NothingSetLeavesLibcurlDefaults) {
   EXPECT_EQ("", list.ProxyFor("not an address"));
 }
 
-TEST(ProxySettings, ScriptAnswerPerAddressAskedOnce) {
-  ScriptOs os;
-  platform::ScopedOs scoped(os);
-  os.answer.ok = true;
+TEST_F(ProxyScript, AnswerPerAddressAskedOnce) {
   os.answer.proxy = L"pac:3128;backup:3128";
-  http::ProxySettings s(Config(L"http://wpad/proxy.pac", L"static:1", L""));
+  http::ProxySettings s = Settings(L"static:1");
   EXPECT_EQ("pac:3128", s.ProxyFor("http://dl.example.com/a"));
   EXPECT_EQ("pac:3128", s.ProxyFor("http://dl.example.com/b?c"));
   ASSERT_EQ(1u, os.asked.size());
@@ -151,15 +159,13 @@ TEST(ProxySettings, ScriptAnswerPerAddressAskedOnce) {
   EXPECT_EQ(3u, os.asked.size());
 }
 
-TEST(ProxySettings, ScriptDirectAndBypassedAnswers) {
-  ScriptOs os;
-  platform::ScopedOs scoped(os);
-  os.answer.ok = true;  // no proxy named: none, not the server list
-  http::ProxySettings direct(Config(L"http://wpad/proxy.pac", L"static:1", L""));
+TEST_F(ProxyScript, DirectAndBypassedAnswers) {
+  // No proxy named: none, not the server list.
+  http::ProxySettings direct = Settings(L"static:1");
   EXPECT_EQ("", direct.ProxyFor("http://a.test/"));
   os.answer.proxy = L"pac:1";
   os.answer.proxyBypass = L"*.test";
-  http::ProxySettings bypassed(Config(L"http://wpad/proxy.pac", L"", L""));
+  http::ProxySettings bypassed = Settings(L"");
   EXPECT_EQ("", bypassed.ProxyFor("http://a.test/"));
   EXPECT_EQ("pac:1", bypassed.ProxyFor("http://a.example/"));
 }
@@ -167,13 +173,10 @@ TEST(ProxySettings, ScriptDirectAndBypassedAnswers) {
 // A script run holds up no other address and runs once for its own: later
 // callers for it wait for that answer. A thread that must not wait (the
 // windows') takes the server list meanwhile and starts no run of its own.
-TEST(ProxySettings, ScriptRunsOncePerAddressOutsideAnyLock) {
-  ScriptOs os;
-  platform::ScopedOs scoped(os);
-  os.answer.ok = true;
+TEST_F(ProxyScript, RunsOncePerAddressOutsideAnyLock) {
   os.answer.proxy = L"pac:3128";
   os.held = L"slow.test";
-  http::ProxySettings s(Config(L"http://wpad/proxy.pac", L"static:1", L""));
+  http::ProxySettings s = Settings(L"static:1");
   auto first = std::async(std::launch::async, [&] { return s.ProxyFor("http://slow.test/a"); });
   EXPECT_TRUE(os.runsBegun(1));
   auto second = std::async(std::launch::async, [&] { return s.ProxyFor("http://slow.test/b"); });
@@ -201,13 +204,12 @@ TEST(ProxySettings, ScriptRunsOncePerAddressOutsideAnyLock) {
   EXPECT_EQ(2u, os.runs());
 }
 
-TEST(ProxySettings, ScriptThatCannotRunFallsBackToTheList) {
-  ScriptOs os;
-  platform::ScopedOs scoped(os);  // answer.ok stays false
-  http::ProxySettings withList(Config(L"http://wpad/proxy.pac", L"static:1", L"b.test"));
+TEST_F(ProxyScript, ThatCannotRunFallsBackToTheList) {
+  os.answer.ok = false;
+  http::ProxySettings withList = Settings(L"static:1", L"b.test");
   EXPECT_EQ("static:1", withList.ProxyFor("http://a.test/"));
   EXPECT_EQ("", withList.ProxyFor("http://b.test/"));
-  http::ProxySettings alone(Config(L"http://wpad/proxy.pac", L"", L""));
+  http::ProxySettings alone = Settings(L"");
   EXPECT_EQ("", alone.ProxyFor("http://a.test/"));
 }
 
