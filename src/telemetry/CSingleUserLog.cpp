@@ -75,6 +75,17 @@ struct CSingleUserLog::Core {
     return user;
   }
 
+  // The flag is set under the thread's lock: set between the thread's test
+  // and its wait, the wake-up would be lost and the thread sleep its idle
+  // period through the exit.
+  void RequestExit() {
+    {
+      std::lock_guard<std::mutex> g(threadLock);
+      exit = true;
+    }
+    threadCv.notify_all();
+  }
+
   int SendGa4(const std::string& category, const std::string& action, const std::string& label) {
     if (off) return kUserLogOff;
     if (!web) return kUserLogNoWebLog;
@@ -126,8 +137,7 @@ CSingleUserLog::CSingleUserLog(Options options) : core_(std::make_shared<Core>()
 
 CSingleUserLog::~CSingleUserLog() {
   Core& c = *core_;
-  c.exit = true;
-  c.threadCv.notify_all();
+  c.RequestExit();
   if (!c.thread.joinable()) return;
   bool done;
   {
@@ -279,8 +289,7 @@ void CSingleUserLog::SetUserInfo(int Downloader_id, int Site_id, int Language_id
 bool CSingleUserLog::WaitThreadForExit() {
   Core& c = *core_;
   LOG(INFO) << "CSingleUserLog WaitThreadForExit";
-  c.exit = true;
-  c.threadCv.notify_all();
+  c.RequestExit();
   std::unique_lock<std::mutex> lk(c.threadLock);
   bool done = c.threadCv.wait_for(lk, std::chrono::milliseconds(c.opt.exitWaitMs), [&] { return c.threadDone; });
   lk.unlock();
