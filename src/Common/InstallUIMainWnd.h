@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "CConfigure/CConfigure.h"
-#include "flow/InstallMessages.h"
 #include "flow/InstallWorker.h"
 #include "flow/InstallState.h"
 #include "Common/MainWndHost.h"
@@ -57,9 +56,6 @@ class InstallUIMainWnd : public SkinUI::WindowImplBase {
   static unsigned GetCbsBanner(void* context);
   static unsigned GetSubProgramInfoThreadFunc(void* context);
   static unsigned AsyncGetCbsInfoThreadFunc(void* context);
-  // The install worker's thread entry; the argument is a heap
-  // InstallWorkerSetup that the call takes over.
-  static unsigned InstallThreadFunc(void* setup);
   SkinUI::CPaintManagerUI& PaintManager() { return pm_; }
   // What the install worker shares with the window; it outlives the window
   // for a worker that still holds it.
@@ -153,6 +149,8 @@ class InstallUIMainWnd : public SkinUI::WindowImplBase {
   bool OnFlowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam);
   void StepProgress(unsigned timer, bool stop);
   bool OnCustomMessage(unsigned msg, uintptr_t wParam);
+  // The box of the result's row, then the failure view.
+  void OnInstallFailed(InstallResult result);
   void ShowResult(bool failure);
   // The progress timers, and with slidesToo the slide show.
   void StopAttemptTimers(bool slidesToo = true);

@@ -52,6 +52,7 @@ int InstallUIMainWnd::StartInstall() {
   setup->config = config_;
   setup->state = state_;
   setup->host = host_;
+  setup->observer = host_;
   setup->clients = clients_;
   setup->labels = labels_;
   setup->installFolderName = installFolderName_;
@@ -64,11 +65,7 @@ int InstallUIMainWnd::StartInstall() {
   if (workerRunner_) {
     workerRunner_(std::move(setup));
   } else {
-    void* handedOver = setup.release();
-    if (!SideFetches::StartCounted("Install worker", [handedOver] { InstallThreadFunc(handedOver); })) {
-      delete static_cast<InstallWorkerSetup*>(handedOver);
-      InstallWorker::ReportStopped(*host_);
-    }
+    InstallWorker::Start(std::move(*setup));
   }
 
   if (!anima_) {
@@ -78,11 +75,6 @@ int InstallUIMainWnd::StartInstall() {
   }
   SetTimer(kTimerBanner, static_cast<unsigned>(bannerPeriod_));
   return 0;
-}
-
-unsigned InstallUIMainWnd::InstallThreadFunc(void* setup) {
-  std::unique_ptr<InstallWorkerSetup> owned(static_cast<InstallWorkerSetup*>(setup));
-  return InstallWorker::Run(*owned);
 }
 
 void InstallUIMainWnd::OnStartClick() {

@@ -1,5 +1,5 @@
 // The main window's progress and results: the progress bar and its timers,
-// the download callback, and the reactions to the install worker's messages.
+// the download callback, and the reactions to the install worker's reports.
 #include "Common/InstallUIMainWnd.h"
 
 #include <algorithm>
@@ -45,6 +45,22 @@ void InstallUIMainWnd::ShowResult(bool failure) {
   ResizeClient(kWindowWidth, fullHeight_ - kPanelHeight);
 }
 
+void InstallUIMainWnd::OnInstallFailed(InstallResult result) {
+  const InstallResultRow& row = InstallResults::Row(result);
+  // The CDN's "too many requests" counts towards forbidding it.
+  if (result == InstallResult::CdnFailing && config_) AddRequestTooMuchTimes(config_->Snapshot().Software_name);
+  if (row.hasBox) {
+    // The bar stops before the box; the slides go on under it until the result view.
+    StopAttemptTimers(false);
+    // The installer's box comes over the failure view.
+    if (row.box == MsgInstallRunTimeOut) ShowFailureView();
+    ShowMessageBox(row.box, true);
+  }
+  if (row.shownAsDownloadFailure) telemetry_.DownloadFailed(state_->retry);
+  ShowResult(true);
+  if (result == InstallResult::NoSpace && anima_) anima_->UpdateBanners();
+}
+
 bool InstallUIMainWnd::OnCustomMessage(unsigned msg, uintptr_t wParam) {
   switch (msg) {
     case WM_CLEAR_APP_DATA: {
@@ -56,17 +72,9 @@ bool InstallUIMainWnd::OnCustomMessage(unsigned msg, uintptr_t wParam) {
       }
       return true;
     }
-    case WM_DOWN_FAIL: {
-      // Result 11 is the CDN's "too many requests": counted towards forbidding it.
-      if (wParam == 11 && config_) AddRequestTooMuchTimes(config_->Snapshot().Software_name);
-      EnumMsgType type = wParam == 9 ? MsgInternetFail : (wParam == 10 || wParam == 11) ? MsgInternetTimeout : MsgUrlFail;
-      // The bar stops before the box; the slides go on under it until the result view.
-      StopAttemptTimers(false);
-      ShowMessageBox(type, true);
-      telemetry_.DownloadFailed(state_->retry);
-      ShowResult(true);
+    case WM_INSTALL_FAILED:
+      OnInstallFailed(static_cast<InstallResult>(wParam));
       return true;
-    }
     case WM_APP_DOWN_FINISH:
       SetProgress(100);
       if (config_) WriteInstallLanguage(config_->Downloader_id, config_->Software_name, language_);
@@ -85,25 +93,10 @@ bool InstallUIMainWnd::OnCustomMessage(unsigned msg, uintptr_t wParam) {
       SetTimer(kTimerInstalling, MainWndRules::InstallTimerPeriod(bytes));
       return true;
     }
-    case WM_PROGRAM_INSTALL_TIMEOUT:
-      StopAttemptTimers(false);
-      ShowFailureView();
-      ShowMessageBox(MsgInstallRunTimeOut, true);
-      ShowResult(true);
-      return true;
     case WM_PROGRAM_INSTALL_FINISH:
       ShowResult(false);
       if (SkinUI::CControlUI* start = pm_.FindControl(L"start_app")) start->SetVisible(true);
       if (SkinUI::CControlUI* hint = pm_.FindControl(L"text_startshortcut")) hint->SetVisible(false);
-      return true;
-    case WM_CHECK_FAIL:
-      StopAttemptTimers(false);
-      ShowMessageBox(MsgMd5Fail, true);
-      ShowResult(true);
-      return true;
-    case WM_NO_ENOUGH_SPACE:
-      ShowResult(true);
-      if (anima_) anima_->UpdateBanners();
       return true;
     case WM_DOWN_PROGRESS:
       // Progress never goes back.

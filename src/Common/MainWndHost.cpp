@@ -28,14 +28,27 @@ bool MainWndHost::PostRaw(unsigned message, uintptr_t wParam, intptr_t lParam) {
   return window_ && SkinUI::backend::PostToWindow(window_, message, wParam, lParam);
 }
 
-void MainWndHost::Post(unsigned message, uintptr_t wParam) { PostRaw(message, wParam, 0); }
-
 void MainWndHost::RequestTimer(unsigned id, unsigned periodMs) {
-  // A period of 0 would mean "stop" to the window.
-  PostRaw(WM_FLOW_TIMER, id, static_cast<intptr_t>(periodMs ? periodMs : 1));
+  PostRaw(WM_FLOW_TIMER, id, static_cast<intptr_t>(periodMs));
 }
 
-void MainWndHost::RequestKillTimer(unsigned id) { PostRaw(WM_FLOW_TIMER, id, 0); }
+void MainWndHost::OnPreparing(bool asking) { RequestTimer(kTimerPreparing, asking ? 2000 : 0); }
+
+void MainWndHost::OnSlides(bool run) { RequestTimer(kTimerAnimation, run ? 1000 : 0); }
+
+void MainWndHost::OnDownloading(int percent) { Post(WM_DOWN_PROGRESS, static_cast<uintptr_t>(percent < 0 ? 0 : percent)); }
+
+void MainWndHost::OnVerifying() { Post(WM_MD5_CHECK_START); }
+
+void MainWndHost::OnInstalling() { Post(WM_PROGRAM_INSTALL_START); }
+
+void MainWndHost::OnFinished(Finish kind) {
+  Post(kind == Finish::Installed ? WM_PROGRAM_INSTALL_FINISH : WM_APP_DOWN_FINISH);
+}
+
+void MainWndHost::OnStartRequested() { Post(WM_AUTO_START_APP); }
+
+void MainWndHost::OnFailed(InstallResult result) { Post(WM_INSTALL_FAILED, static_cast<uintptr_t>(result)); }
 
 void MainWndHost::SetInstallFolderText(const std::wstring& text) {
   SetFolderText(text);

@@ -1,6 +1,8 @@
 // The main window as the install flow sees it. The worker's thread may call
 // it after the window is gone: everything it answers from is a copy kept
-// here under a lock, and window calls stop once the window detaches.
+// here under a lock, and window calls stop once the window detaches. The
+// worker's reports become the window's messages and timer requests, which
+// the window handles on its own thread.
 #pragma once
 #include <functional>
 #include <map>
@@ -9,6 +11,32 @@
 
 #include "CConfigure/CConfigure.h"
 #include "flow/IInstallHost.h"
+#include "flow/IInstallObserver.h"
+
+// The window's messages: the worker's reports as the host posts them, and
+// what the boxes and the side-fetches post.
+enum : unsigned {
+  WM_CLEAR_APP_DATA = WM_CLEAR_APP_DATA_MSG,  // a failure box: the partial download goes
+  WM_INSTALL_FAILED = 0x0400 + 1920,          // wParam the InstallResult
+  WM_APP_DOWN_FINISH = 0x0400 + 1921,
+  WM_MD5_CHECK_START = 0x0400 + 1922,
+  WM_PROGRAM_INSTALL_START = 0x0400 + 1923,
+  WM_PROGRAM_INSTALL_FINISH = 0x0400 + 1925,
+  WM_DOWN_PROGRESS = 0x0400 + 1928,           // wParam the percentage
+  WM_AUTO_START_APP = 0x0400 + 1929,
+  WM_BANNER_READY = 0x0400 + 1558,
+};
+
+// The window's timers.
+enum : unsigned {
+  kTimerBanner = 2000,        // next slide
+  kTimerPreparing = 2001,     // progress while the download information is fetched
+  kTimerAnimation = 1000,     // runs while the worker says the slides move
+  kTimerVerify = 1920,        // progress during verification
+  kTimerInstalling = 1921,    // progress during installation
+  kTimerAutoInstall = 666,    // AutoRun: click "install_btn"
+  kTimerAutoRetry = 888,      // AutoRun: click "retry_btn"
+};
 
 // Private messages the host posts to the window's own thread.
 enum : unsigned {
@@ -33,7 +61,7 @@ class LabelCopy final : public ILabelSource {
   std::map<std::wstring, std::wstring> texts_;
 };
 
-class MainWndHost final : public IInstallHost {
+class MainWndHost final : public IInstallHost, public IInstallObserver {
  public:
   // What the host does on the window's own thread.
   struct UiCalls {
@@ -52,9 +80,15 @@ class MainWndHost final : public IInstallHost {
   // The folder the drive switch asked for, for the window's thread to show.
   std::wstring FolderText();
 
-  void Post(unsigned message, uintptr_t wParam) override;
-  void RequestTimer(unsigned id, unsigned periodMs) override;
-  void RequestKillTimer(unsigned id) override;
+  void OnPreparing(bool asking) override;
+  void OnSlides(bool run) override;
+  void OnDownloading(int percent) override;
+  void OnVerifying() override;
+  void OnInstalling() override;
+  void OnFinished(Finish kind) override;
+  void OnStartRequested() override;
+  void OnFailed(InstallResult result) override;
+
   std::wstring InstallFolderText() override { return FolderText(); }
   void SetInstallFolderText(const std::wstring& text) override;
   std::wstring ControlText(const std::wstring& name) override;
@@ -66,6 +100,9 @@ class MainWndHost final : public IInstallHost {
 
  private:
   bool PostRaw(unsigned message, uintptr_t wParam, intptr_t lParam);
+  void Post(unsigned message, uintptr_t wParam = 0) { PostRaw(message, wParam, 0); }
+  // The window's own thread starts (periodMs > 0) or stops one of its timers.
+  void RequestTimer(unsigned id, unsigned periodMs);
 
   std::mutex lock_;
   platform::WindowHandle window_;

@@ -2,11 +2,9 @@
 
 #include <json/json.h>
 
-#include <atomic>
 #include <chrono>
 #include <exception>
 #include <functional>
-#include <thread>
 #include <vector>
 
 #include "CConfigure/CConfigure.h"
@@ -400,31 +398,6 @@ bool IsNotSupport(const SideFetchContext& c, bool force) {
   return ipLimited || regionLimited;
 }
 
-namespace {
-std::atomic<int> g_running{0};
-
-struct JobEnd {
-  ~JobEnd() { g_running.fetch_sub(1); }
-};
-}  // namespace
-
-int RunningJobs() { return g_running.load(); }
-
-bool StartCounted(const char* what, std::function<void()> work) {
-  g_running.fetch_add(1);
-  try {
-    std::thread([what, work = std::move(work)] {
-      JobEnd counted;
-      FuntionImpl::RunGuarded(what, work);
-    }).detach();
-    return true;
-  } catch (const std::exception& e) {
-    g_running.fetch_sub(1);
-    LOG(INFO) << " " << what << " not started: " << e.what();
-    return false;
-  }
-}
-
 unsigned RunJob(void* p, void (*job)(const SideFetchContext&)) {
   std::unique_ptr<std::shared_ptr<SideFetchContext>> context(static_cast<std::shared_ptr<SideFetchContext>*>(p));
   if (context && *context) job(**context);
@@ -433,7 +406,7 @@ unsigned RunJob(void* p, void (*job)(const SideFetchContext&)) {
 
 void StartDetached(unsigned (*entry)(void*), const std::shared_ptr<SideFetchContext>& context) {
   auto* held = new std::shared_ptr<SideFetchContext>(context);
-  if (!StartCounted("Side fetch", [entry, held] { entry(held); })) delete held;
+  if (!FuntionImpl::StartCounted("Side fetch", [entry, held] { entry(held); })) delete held;
 }
 
 }  // namespace SideFetches

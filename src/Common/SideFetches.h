@@ -67,16 +67,9 @@ bool IsNotSupport(const SideFetchContext& c, bool force);
 // Runs job with the context that p points to (a heap shared_ptr the call
 // takes over). Answers 0.
 unsigned RunJob(void* p, void (*job)(const SideFetchContext&));
-// Starts entry(p) on a counted thread, p holding a copy of context.
+// Starts entry(p) on a counted thread (FuntionImpl::StartCounted), p holding
+// a copy of context.
 void StartDetached(unsigned (*entry)(void*), const std::shared_ptr<SideFetchContext>& context);
-// How many counted threads have not ended yet (tests wait for 0 before they
-// take away what the jobs use, such as the OS they run on).
-int RunningJobs();
-// The one way the window starts a thread: detached, counted (the process
-// ends early rather than destroy what one still uses), and guarded: an
-// exception is logged with what and ends only that thread. False when no
-// thread could be started.
-bool StartCounted(const char* what, std::function<void()> work);
 
 // The click id in the stub's file name: the text between the last "_" and
 // the last "." when it is longer than 20 characters and begins with "2",

@@ -10,6 +10,7 @@
 #include "Common/SideFetches.h"
 #include "Common/TelemetryWiring.h"
 #include "ui/UiTelemetry.h"
+#include "FuntionImpl/GuardedRun.h"
 #include "FuntionImpl/RunOptions.h"
 #include "http/Proxy.h"
 #include "log/Log.h"
@@ -87,7 +88,7 @@ void SetUpToolkit() {
 // queue under it (a use after free; under ASan with the leak check, a dead
 // lock at exit); the process then ends here, skipping the static destructors.
 void EndWhileSideFetchesRun() {
-  if (SideFetches::RunningJobs() == 0) return;
+  if (FuntionImpl::RunningThreads() == 0) return;
   el::Loggers::flushAll();
   std::fflush(nullptr);
   std::_Exit(0);

@@ -1,10 +1,22 @@
 #include "FuntionImpl/GuardedRun.h"
 
+#include <atomic>
 #include <exception>
+#include <thread>
 
 #include "log/Log.h"
 
 namespace FuntionImpl {
+
+namespace {
+
+std::atomic<int> g_running{0};
+
+struct Counted {
+  ~Counted() { g_running.fetch_sub(1); }
+};
+
+}  // namespace
 
 bool RunGuarded(const char* what, const std::function<void()>& work) {
   try {
@@ -17,5 +29,22 @@ bool RunGuarded(const char* what, const std::function<void()>& work) {
   }
   return false;
 }
+
+bool StartCounted(const char* what, std::function<void()> work) {
+  g_running.fetch_add(1);
+  try {
+    std::thread([what, work = std::move(work)] {
+      Counted counted;
+      RunGuarded(what, work);
+    }).detach();
+    return true;
+  } catch (const std::exception& e) {
+    g_running.fetch_sub(1);
+    LOG(INFO) << " " << what << " not started: " << e.what();
+    return false;
+  }
+}
+
+int RunningThreads() { return g_running.load(); }
 
 }  // namespace FuntionImpl

@@ -10,4 +10,13 @@ namespace FuntionImpl {
 // Runs work; true when it returned, false when it threw (logged with what).
 bool RunGuarded(const char* what, const std::function<void()>& work);
 
+// The one way the stub starts a thread of its own: detached, counted (the
+// process ends early rather than destroy what one still uses), and guarded:
+// an exception is logged with what and ends only that thread. False when no
+// thread could be started.
+bool StartCounted(const char* what, std::function<void()> work);
+// How many counted threads have not ended yet (tests wait for 0 before they
+// take away what the threads use, such as the OS they run on).
+int RunningThreads();
+
 }  // namespace FuntionImpl

@@ -1,9 +1,6 @@
 #include "flow/DownloadProgress.h"
 
-#include <cstdio>
-
-#include "flow/InstallMessages.h"
-#include "log/Events.h"
+#include "flow/InstallTelemetry.h"
 
 namespace DownloadProgressRules {
 
@@ -24,9 +21,9 @@ ProgressSpan DownloadSpan(bool toolkit, int subCounter, int subRecords) {
 
 }  // namespace DownloadProgressRules
 
-DownloadProgress::DownloadProgress(std::shared_ptr<InstallState> state, std::shared_ptr<IInstallHost> host,
+DownloadProgress::DownloadProgress(std::shared_ptr<InstallState> state, std::shared_ptr<IInstallObserver> observer,
                                    bool toolkit)
-    : state_(std::move(state)), host_(std::move(host)), toolkit_(toolkit) {}
+    : state_(std::move(state)), observer_(std::move(observer)), toolkit_(toolkit) {}
 
 void DownloadProgress::OnDownloadProgress(int64_t done, int64_t total) {
   InstallState& state = *state_;
@@ -35,11 +32,9 @@ void DownloadProgress::OnDownloadProgress(int64_t done, int64_t total) {
                                           static_cast<int>(state.subPrograms.Size()));
   if (state.totalBytes == 0 && state.subProgramCounter == 0 && total > 0) {
     state.totalBytes = total;
-    char mb[32];
-    std::snprintf(mb, sizeof mb, "%.2fMB", static_cast<double>(total) / 1048576.0);
-    events().event("Other", "PackageSize", mb);
+    InstallTelemetry(state.retry).PackageSize(total);
   }
   double pct = total > 0 ? static_cast<double>(done) / static_cast<double>(total) * s.span + s.offset : s.offset;
   int value = pct < 0 ? 0 : static_cast<int>(pct);
-  host_->Post(WM_DOWN_PROGRESS, static_cast<uintptr_t>(value));
+  observer_->OnDownloading(value);
 }

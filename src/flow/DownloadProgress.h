@@ -1,13 +1,13 @@
 // The install worker's download progress: the percentage of the whole
 // download phase (main package, then the sub-programs of a toolkit
-// product), posted to the window. It runs on the worker's thread, inside the
-// engine's watch loop, and never touches the window object.
+// product), reported to the window. It runs on the worker's thread, inside
+// the engine's watch loop, and never touches the window object.
 #pragma once
 #include <cstdint>
 #include <memory>
 
 #include "engine/IDownloadOwner.h"
-#include "flow/IInstallHost.h"
+#include "flow/IInstallObserver.h"
 #include "flow/InstallState.h"
 
 namespace DownloadProgressRules {
@@ -23,13 +23,13 @@ ProgressSpan DownloadSpan(bool toolkit, int subCounter, int subRecords);
 
 class DownloadProgress final : public IDownloadOwner {
  public:
-  DownloadProgress(std::shared_ptr<InstallState> state, std::shared_ptr<IInstallHost> host, bool toolkit);
-  // Posts WM_DOWN_PROGRESS; the first report of the main package also sets
+  DownloadProgress(std::shared_ptr<InstallState> state, std::shared_ptr<IInstallObserver> observer, bool toolkit);
+  // Reports the percentage; the first report of the main package also sets
   // the total byte count and sends "PackageSize".
   void OnDownloadProgress(int64_t done, int64_t total) override;
 
  private:
   std::shared_ptr<InstallState> state_;
-  std::shared_ptr<IInstallHost> host_;
+  std::shared_ptr<IInstallObserver> observer_;
   bool toolkit_;
 };

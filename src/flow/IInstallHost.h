@@ -1,9 +1,9 @@
-// What the install flow may ask of the main window. The worker runs on its
-// own thread and must never touch a control: every call here is safe from
-// any thread unless it says "UI thread", and none of them blocks on the
-// window's thread. The window implements it; tests pass a recording fake.
+// What the install flow may ask of the main window besides its reports
+// (IInstallObserver). The worker runs on its own thread and must never touch
+// a control: every call here is safe from any thread unless it says "UI
+// thread", and none of them blocks on the window's thread. The window
+// implements it; tests pass a recording fake.
 #pragma once
-#include <cstdint>
 #include <string>
 
 #include "platform/Platform.h"
@@ -12,13 +12,6 @@
 class IInstallHost {
  public:
   virtual ~IInstallHost() = default;
-
-  // Posts a message to the window (WM_DOWN_FAIL and the others).
-  virtual void Post(unsigned message, uintptr_t wParam) = 0;
-  // The window's own thread starts or stops one of its timers (SetTimer
-  // must run there); the request is posted.
-  virtual void RequestTimer(unsigned id, unsigned periodMs) = 0;
-  virtual void RequestKillTimer(unsigned id) = 0;
 
   // The install-path edit box: its text, and a new text (the drive switch).
   virtual std::wstring InstallFolderText() = 0;

@@ -61,19 +61,6 @@ bool RecordMatches(const std::wstring& firstLine, const std::wstring& version, c
   return !digest.empty() && (digest == md5 || digest == md5Extra);
 }
 
-const char* DownloadErrorCode(int result) {
-  switch (result) {
-    case 1: return "";
-    case 9: return "DL010";
-    case 10: return "DL011";
-    case 6: return "DL012";
-    case 13: return "DL022";
-    default: return "DL017";
-  }
-}
-
-const char* SubProgramDownloadErrorCode(int result) { return result == 13 ? "DL017" : DownloadErrorCode(result); }
-
 const char* CheckFailureCode(bool md5Matches, bool signatureVerifies) {
   return !md5Matches && !signatureVerifies ? "DL015" : !md5Matches ? "DL013" : "DL014";
 }

@@ -26,11 +26,6 @@ bool EndsWith(const std::wstring& text, const std::wstring& tail);
 bool RecordMatches(const std::wstring& firstLine, const std::wstring& version, const std::wstring& md5,
                    const std::wstring& md5Extra);
 
-// "DL010"... for a download result; empty for 1 (success).
-const char* DownloadErrorCode(int result);
-// The same for a sub-program, which has no code of its own for 13.
-const char* SubProgramDownloadErrorCode(int result);
-
 // "DL013" digest only, "DL014" signature only, "DL015" both failed.
 const char* CheckFailureCode(bool md5Matches, bool signatureVerifies);
 

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "FuntionImpl/Publisher.h"
+#include "flow/InstallResult.h"
+#include "flow/InstallTelemetry.h"
 #include "flow/InstallWorker.h"
 #include "flow/SubProgramList.h"
 #include "platform/OwnedHandles.h"
@@ -40,7 +42,7 @@ class InstallRun {
   static std::string WaitResultText(const InstallerOutcome& outcome);
 
  private:
-  // Steps before the download; false when the run ended (result_ holds why).
+  // Steps before the download; false when the run ended (reported).
   bool Prepare();
   void ChooseAddress();
   bool CheckSpace();
@@ -48,6 +50,8 @@ class InstallRun {
   void Fallback64Bit();
   void DropStalePackage();
   bool FailUnusableAddress(const char* why);
+  // Reports the end of the run; false.
+  bool Fail(InstallResult result);
   // The download with its retries, the figures, and the end of a run that
   // installs nothing.
   unsigned Download();
@@ -70,21 +74,14 @@ class InstallRun {
   void OpenProductPage();
   void AutoRunRestart();
 
-  // Telemetry helpers: the funnel records of the flow are all
-  // ("CoreFuncEvent", f, step, "Download", action, "null").
-  void Event(const std::string& category, const std::string& action, const std::string& label) const;
-  void Funnel(const char* function, int step, const std::string& action, bool kit = false) const;
-  // A sub-program's event (category "Download", label its id) and funnel
-  // record (action funnelPrefix + id, kit mark).
-  void KitStep(const char* action, const char* function, int step, const char* funnelPrefix,
-               const std::string& id) const;
-  const char* RunLabel() const;
   int64_t SecondsSince(uint64_t tick) const;
   std::wstring Label(const wchar_t* name) const;
   std::string Narrow(const std::wstring& w) const;
 
   const InstallWorkerSetup& setup_;
   http::IHttpClientFactory& clients_;
+  IInstallObserver& observer_;
+  InstallTelemetry telemetry_;
   ProductConfig cfg_;
   std::wstring url_;         // the address downloaded from
   std::string fieldName_;    // the configuration field it came from
@@ -95,7 +92,7 @@ class InstallRun {
   bool isCdn_ = false;
   bool installer_ = false;
   uint64_t t0_ = 0, t1_ = 0, figuresTick_ = 0;
-  int result_ = 0;
+  InstallResult result_ = InstallResult::Stopped;
   // The sub-programs of this run (downloaded ones marked), and by index
   // which passed their checks.
   std::vector<SubProgramRecord> subs_;

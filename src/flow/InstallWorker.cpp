@@ -2,20 +2,16 @@
 // package path) and the download with its retries.
 #include "flow/InstallWorker.h"
 
-#include <thread>
-
 #include "FuntionImpl/GuardedRun.h"
 #include "FuntionImpl/SystemInfo.h"
 #include "engine/CDownLoadImpl.h"
 #include "flow/DownloadProgress.h"
 #include "flow/ExceptionReport.h"
 #include "flow/InstallCommandLine.h"
-#include "flow/InstallMessages.h"
 #include "flow/InstallRun.h"
 #include "flow/MirrorChoice.h"
 #include "flow/PreInstallChecks.h"
 #include "http/Proxy.h"
-#include "log/Events.h"
 #include "log/Log.h"
 
 namespace {
@@ -40,20 +36,24 @@ namespace InstallWorker {
 
 unsigned Run(const InstallWorkerSetup& setup) {
   unsigned end = InstallRun::kFailed;
-  if (!FuntionImpl::RunGuarded("Install worker", [&] { end = InstallRun(setup).Run(); })) ReportStopped(*setup.host);
+  if (!FuntionImpl::RunGuarded("Install worker", [&] { end = InstallRun(setup).Run(); }))
+    setup.observer->OnFailed(InstallResult::Stopped);
   return end;
 }
 
-void ReportStopped(IInstallHost& host) { host.Post(WM_DOWN_FAIL, kStopped); }
-
 void Start(InstallWorkerSetup setup) {
-  std::thread([s = std::move(setup)] { Run(s); }).detach();
+  std::shared_ptr<IInstallObserver> observer = setup.observer;
+  if (!FuntionImpl::StartCounted("Install worker", [s = std::move(setup)] { Run(s); }))
+    observer->OnFailed(InstallResult::Stopped);
 }
 
 }  // namespace InstallWorker
 
 InstallRun::InstallRun(const InstallWorkerSetup& setup)
-    : setup_(setup), clients_(setup.clients ? *setup.clients : http::DefaultClientFactory()) {}
+    : setup_(setup),
+      clients_(setup.clients ? *setup.clients : http::DefaultClientFactory()),
+      observer_(*setup.observer),
+      telemetry_(setup.state->retry) {}
 
 unsigned InstallRun::Run() {
   if (!Prepare()) return kFailed;
@@ -62,23 +62,7 @@ unsigned InstallRun::Run() {
   return VerifyAndInstall();
 }
 
-// ---- Telemetry and small helpers ----------------------------------------------
-
-void InstallRun::Event(const std::string& category, const std::string& action, const std::string& label) const {
-  events().event(category, action, label);
-}
-
-void InstallRun::Funnel(const char* function, int step, const std::string& action, bool kit) const {
-  events().funnel("CoreFuncEvent", function, step, "Download", action, "null", kit);
-}
-
-void InstallRun::KitStep(const char* action, const char* function, int step, const char* funnelPrefix,
-                         const std::string& id) const {
-  Event("Download", action, id);
-  Funnel(function, step, funnelPrefix + id, true);
-}
-
-const char* InstallRun::RunLabel() const { return setup_.state->retry ? "Retry" : "First"; }
+// ---- Small helpers ------------------------------------------------------------------
 
 int64_t InstallRun::SecondsSince(uint64_t tick) const {
   uint64_t now = Os().TickCount();
@@ -101,12 +85,11 @@ bool InstallRun::Prepare() {
   // A retry counts its bytes afresh: the speed and "PackageSize" are this run's.
   setup_.state->totalBytes = 0;
 
-  // Timer 2001 moves the progress while the service is asked (the window's
-  // own thread runs it).
+  // The window moves the progress while the service is asked.
   RefreshHooks hooks;
-  IInstallHost* host = setup_.host.get();
-  hooks.beforeRequest = [host] { host->RequestTimer(kTimerPreparing, 2000); };
-  hooks.afterRequest = [host] { host->RequestKillTimer(kTimerPreparing); };
+  IInstallObserver* observer = &observer_;
+  hooks.beforeRequest = [observer] { observer->OnPreparing(true); };
+  hooks.afterRequest = [observer] { observer->OnPreparing(false); };
   setup_.config->RefreshForInstall(LabelsOf(setup_), hooks);
   cfg_ = setup_.config->Snapshot();
 
@@ -119,8 +102,7 @@ bool InstallRun::Prepare() {
   if (temp.empty() || productFolder_.empty() || !Os().CreateDirectories(downloadDir_)) {
     LOG(INFO) << " Create download folder failed: " << Narrow(downloadDir_);
     // Not silently: the window would stay on the running page for good.
-    InstallWorker::ReportStopped(*setup_.host);
-    return false;
+    return Fail(InstallResult::Stopped);
   }
 
   Fallback64Bit();
@@ -134,7 +116,7 @@ bool InstallRun::Prepare() {
   if (!PreparePackagePath()) return false;
   DropStalePackage();
 
-  if (setup_.animationFrames > 1) setup_.host->RequestTimer(kTimerAnimation, 1000);
+  if (setup_.animationFrames > 1) observer_.OnSlides(true);
   if (cfg_.LoadSource == 2) {
     LOG(INFO) << " Configure Load From File, clearAppData Before Download! ";
     const std::wstring copy = platform::JoinPath(downloadDir_, fileName_);
@@ -147,7 +129,7 @@ bool InstallRun::Prepare() {
 void InstallRun::ChooseAddress() {
   url_ = checkRemotePath(cfg_.MirrorUrls, 1, cfg_.Software_name);
   fieldName_ = CConfigure::GetDownloadHostKind(url_) == 12 ? "Extra_download_url" : "Download_url";
-  events().funnelEx("Download", "DownloadConfigReady", "DownloadConfigReadyCDN", fieldName_);
+  telemetry_.AddressChosen(fieldName_);
 }
 
 bool InstallRun::CheckSpace() {
@@ -159,15 +141,9 @@ bool InstallRun::CheckSpace() {
     // The installation drive is short: try the fixed drive with most room.
     checks.SwitchInstallDrive();
     r = checks.EnoughFreeSpace(true, cfg_.Filesize, freeBytes);
-    if (r == -2) {
-      Event("Other", "FlowError", "DL008");
-      Event("Other", "NoEnoughSpace", "install_" + std::to_string(freeBytes));
-    }
+    if (r == -2) telemetry_.NoInstallSpace(freeBytes);
   }
-  if (r == -1 || r == -2) {
-    setup_.host->Post(WM_NO_ENOUGH_SPACE, 0);
-    return false;
-  }
+  if (r == -1 || r == -2) return Fail(InstallResult::NoSpace);
   return true;
 }
 
@@ -191,15 +167,19 @@ void InstallRun::Fallback64Bit() {
   if (next == url_) return;
   url_ = next;
   LOG(INFO) << " UrlUsed change to: " << Narrow(url_);
-  Event("Download", "64PC32Link", "");
+  telemetry_.Fell32BitBack();
 }
 
 bool InstallRun::FailUnusableAddress(const char* why) {
   LOG(INFO) << " Download address unusable: " << why;
   // A retry asks the service again.
   setup_.config->SetLoadState(1);
-  Event("Other", "FlowError", "DL023");
-  setup_.host->Post(WM_DOWN_FAIL, 14);
+  telemetry_.Failed(InstallResult::UnusableAddress);
+  return Fail(InstallResult::UnusableAddress);
+}
+
+bool InstallRun::Fail(InstallResult result) {
+  observer_.OnFailed(result);
   return false;
 }
 
@@ -237,27 +217,26 @@ void InstallRun::DropStalePackage() {
 
 unsigned InstallRun::Download() {
   isCdn_ = ConfigLabels::IsCdnUrl(url_);
-  Event("Download", "3.Downloading...", RunLabel());
-  Funnel("Downloading", 2, "Downloading");
+  telemetry_.DownloadStarted();
 
-  DownloadProgress progress(setup_.state, setup_.host, setup_.toolkit);
+  DownloadProgress progress(setup_.state, setup_.observer, setup_.toolkit);
   CDownLoadImpl engine(&progress, setup_.threadCount, &clients_);
   // A server cannot announce more than the configuration says the package is.
   engine.setSizeLimit(cfg_.Filesize);
   int attempt = 1;
   for (;; ++attempt) {
-    events().funnelEx("Download", "SliceDownloadStart", "", "");
+    telemetry_.AttemptStarted();
     std::string cdnInfo;
-    result_ = engine.SuperDownloadFile(url_, package_, cdnInfo, true, true);
-    if (!cdnInfo.empty()) Event("Other", "CDNInfor", cdnInfo);
-    if (result_ != 1) {
-      Event("Other", "FlowError", InstallText::DownloadErrorCode(result_));
-      if (result_ == 13)
+    result_ = InstallResults::FromEngine(engine.SuperDownloadFile(url_, package_, cdnInfo, true, true));
+    if (!cdnInfo.empty()) telemetry_.CdnInfo(cdnInfo);
+    if (result_ != InstallResult::Succeeded) {
+      telemetry_.Failed(result_);
+      if (result_ == InstallResult::TooManyRedirects)
         ExceptionReport::Send(clients_, *setup_.config, "Url_Too_Many_Redirects", url_,
                               " Send error report1, response is ");
-      Event("Other", "DownErrorCode", "error" + std::to_string(result_));
+      telemetry_.AttemptFailed(result_);
     }
-    if (result_ == 1) {
+    if (result_ == InstallResult::Succeeded) {
       // The comma of this line has always been GBK's full-width comma.
       if (attempt > 1) LOG(INFO) << "Success\xA3\xACThe Retry Frequency is: " << attempt - 1;
       break;
@@ -269,20 +248,18 @@ unsigned InstallRun::Download() {
     LOG(INFO) << " The Retry Frequency is: " << attempt - 1;
   }
 
-  Event("Download", "4.DownFinsh", setup_.state->retry ? "Retry" : attempt == 1 ? "First" : "AutoRetry");
-  Funnel("Downloading", 3, "DownFinsh");
-  Event("Other", "MDownloadTime", std::to_string(SecondsSince(t1_)));
+  telemetry_.DownloadFinished(attempt, SecondsSince(t1_));
 
   if (setup_.toolkit) DownloadSubPrograms();
   ReportFigures();
 
-  if (result_ != 1) {
-    setup_.host->Post(WM_DOWN_FAIL, static_cast<uintptr_t>(result_));
+  if (result_ != InstallResult::Succeeded) {
+    Fail(result_);
     return kFailed;
   }
-  events().funnelEx("Download", "DownloadSuccess", "DownloadSuccessCDN", fieldName_);
+  telemetry_.DownloadSucceeded(fieldName_);
   if (!installer_) {
-    setup_.host->Post(WM_APP_DOWN_FINISH, 0);
+    observer_.OnFinished(IInstallObserver::Finish::DownloadedOnly);
     LOG(INFO) << "APP DownloaderSucceed";
     return 1;
   }
@@ -290,13 +267,10 @@ unsigned InstallRun::Download() {
 }
 
 void InstallRun::ReportFigures() {
-  Funnel("Downloading", 0, "CoreFuncEnd");
   figuresTick_ = Os().TickCount();
   const uint64_t ms = figuresTick_ > t1_ ? figuresTick_ - t1_ : 0;
-  Event("Other", "DownloadSpeed", InstallText::DownloadSpeedText(setup_.state->totalBytes, ms));
   const int64_t seconds = static_cast<int64_t>(ms / 1000);
   const std::string bucket = InstallText::DownloadTimeBucket(seconds);
   LOG(INFO) << " Download Totally Takes about " << bucket << " And Send To Server";
-  Event("DownloadTime", isCdn_ ? "CDN" : "Server", bucket);
-  Event("Other", "DownloadTime", std::to_string(seconds));
+  telemetry_.DownloadFigures(InstallText::DownloadSpeedText(setup_.state->totalBytes, ms), isCdn_, bucket, seconds);
 }

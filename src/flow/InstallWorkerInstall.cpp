@@ -11,11 +11,9 @@
 #include "engine/CDownLoadImpl.h"
 #include "flow/ExceptionReport.h"
 #include "flow/InstallCommandLine.h"
-#include "flow/InstallMessages.h"
 #include "flow/InstallRun.h"
 #include "flow/PreInstallChecks.h"
 #include "language/Language.h"
-#include "log/Events.h"
 #include "log/Log.h"
 #include "platform/UniqueHandle.h"
 #include "platform/Utf.h"
@@ -88,10 +86,8 @@ unsigned InstallRun::VerifyAndInstall() { return Verify() ? Install() : kFailed;
 bool InstallRun::Verify() {
   const uint64_t started = Os().TickCount();
   setup_.state->phase = 0;
-  setup_.host->Post(WM_MD5_CHECK_START, 0);
-  Event("Download", "Md5CheckStart", "");
-  Funnel("Md5Check", 0, "CoreFuncStart");
-  Funnel("Md5Check", 1, "Md5CheckStart");
+  observer_.OnVerifying();
+  telemetry_.CheckStarted();
   std::vector<std::wstring> refused;
   publishers_ = FuntionImpl::ParsePublishers(cfg_.Trusted_publisher, &refused);
   for (const std::wstring& name : refused) LOG(INFO) << " Trusted publisher not understood: " << Narrow(name);
@@ -103,25 +99,21 @@ bool InstallRun::Verify() {
   // The full label pass has no digest worth comparing.
   const bool md5 = cfg_.LoadSource == 2 || checks.md5;
   const bool signature = checks.signature;
-  Event("Download", "Md5CheckFinsh", "");
-  Event("Other", "MMD5CheckTime", std::to_string(SecondsSince(started)));
-  Funnel("Md5Check", 2, "Md5CheckFinsh");
+  telemetry_.CheckFinished(SecondsSince(started));
   CheckSubPrograms();
-  Event("Other", "MD5CheckTime", std::to_string(SecondsSince(started)));
-  Funnel("Md5Check", 0, "CoreFuncEnd");
+  telemetry_.ChecksEnded(SecondsSince(started));
 
   if (!md5 || !signature) {
     const char* code = InstallText::CheckFailureCode(md5, signature);
     const char* report = !md5 && !signature ? "MD5_Hash_Check_Fail_Cfg" : !md5 ? "MD5_Check_Fail_Cfg" : "Hash_Check_Fail_Cfg";
-    Event("Other", "FlowError", code);
+    telemetry_.CheckFailed(code);
     ExceptionReport::Send(clients_, *setup_.config, report + std::to_string(cfg_.LoadSource), url_,
                           " Send error report, response is ");
   }
   // The signature decides: a signed package with another digest is installed.
   if (!signature) {
     heldPackage_.reset();
-    setup_.host->Post(WM_CHECK_FAIL, 0);
-    return false;
+    return Fail(InstallResult::CheckFailed);
   }
   return true;
 }
@@ -139,7 +131,7 @@ unsigned InstallRun::Install() {
   InstallState& state = *setup_.state;
   IInstallHost& host = *setup_.host;
   state.phase = 1;
-  host.RequestKillTimer(kTimerAnimation);
+  observer_.OnSlides(false);
   if (FuntionImpl::IsReplacePackage()) {
     // A tester swaps the package while this box is up. Nobody is left to do
     // that once the window is gone.
@@ -150,8 +142,8 @@ unsigned InstallRun::Install() {
       heldPackage_ = platform::OwnedFile(Os().OpenFileForCheck(package_));
       if (!FuntionImpl::VerifyEmbeddedSignature(heldPackage_.get(), package_, publishers_)) {
         heldPackage_.reset();
-        Event("Other", "FlowError", InstallText::CheckFailureCode(true, false));
-        host.Post(WM_CHECK_FAIL, 0);
+        telemetry_.CheckFailed(InstallText::CheckFailureCode(true, false));
+        Fail(InstallResult::CheckFailed);
         return kFailed;
       }
     }
@@ -170,52 +162,48 @@ unsigned InstallRun::Install() {
   const std::wstring line = InstallText::InstallerCommandLine(dir, lang, logPath, tracking);
   LOG(INFO) << " [Download File Path]: " << Narrow(package_);
   LOG(INFO) << " [Start Install CmdLine]: " << Narrow(line);
-  Event("Download", "5.ProgramInstall", RunLabel());
-  Funnel("Installing", 0, "CoreFuncStart");
-  Funnel("Installing", 1, "ProgramInstall");
+  telemetry_.InstallStarted();
 
   const InstallerOutcome out = RunInstaller(package_, line, std::move(heldPackage_), [&] {
     state.phase = 1;
     state.installerFinished = false;
-    host.Post(WM_PROGRAM_INSTALL_START, 0);
+    observer_.OnInstalling();
   });
   if (out.end != InstallerEnd::Finished || out.exitCode != 0) {
+    const InstallResult result =
+        out.end == InstallerEnd::TimedOut ? InstallResult::InstallTimedOut : InstallResult::InstallFailed;
     switch (out.end) {
       case InstallerEnd::TimedOut:
-        Event("Other", "FlowError", "DL016");
+        telemetry_.Failed(result);
         break;
       case InstallerEnd::NotStarted:
         LOG(INFO) << " Install start failed, error " << out.error;
-        Event("Other", "InstallStartError", std::to_string(out.error));
+        telemetry_.InstallerNotStarted(out.error);
         break;
       case InstallerEnd::Finished:
         LOG(INFO) << " Install failed, exit code " << out.exitCode;
-        Event("Other", "InstallExitCode", std::to_string(out.exitCode));
+        telemetry_.InstallerExitCode(std::to_string(out.exitCode));
         break;
       case InstallerEnd::WaitFailed:
         LOG(INFO) << " Install wait failed";
-        Event("Other", "InstallExitCode", "unknown");
+        telemetry_.InstallerExitCode("unknown");
         break;
     }
-    Funnel("Installing", 0, "CoreFuncEnd");
+    telemetry_.InstallerFailedEnd();
     if (out.end == InstallerEnd::TimedOut) LOG(INFO) << " Cmd nWaitSeconds timed out: " << out.timedOutSteps;
-    host.Post(WM_PROGRAM_INSTALL_TIMEOUT, 0);
+    Fail(result);
     return kFailed;
   }
 
-  Event("Other", "MInstallTime", std::to_string(SecondsSince(started)));
-  Funnel("Installing", 2, "ProgramFinsh");
+  telemetry_.InstallerFinished(SecondsSince(started));
   InstallSubPrograms(dir, lang, tracking);
   state.installerFinished = true;
   LOG(INFO) << " Cmd Finished, nWaitSeconds: " << out.timedOutSteps;
-  Event("Download", "6.ProgramFinsh", RunLabel());
-  Funnel("Installing", 0, "CoreFuncEnd");
-  Event("Other", "InstallTime", std::to_string(SecondsSince(started)));
-  if (!cfg_.Software_version.empty()) Event("Other", "ProductVersion", platform::Utf8FromWide(cfg_.Software_version));
+  telemetry_.InstallFinished(SecondsSince(started), platform::Utf8FromWide(cfg_.Software_version));
 
   OpenProductPage();
   WriteInstallLanguage(cfg_.Downloader_id, cfg_.Software_name, NormalizeLanguage(setup_.language));
-  host.Post(WM_PROGRAM_INSTALL_FINISH, 0);
+  observer_.OnFinished(IInstallObserver::Finish::Installed);
 
   const uint64_t now = Os().TickCount();
   const double minutes = std::floor((now > figuresTick_ ? now - figuresTick_ : 0) / 60000.0 * 100) / 100;
@@ -224,7 +212,7 @@ unsigned InstallRun::Install() {
   LOG(INFO) << " Install Totally Take " << text << " minutes And Send To Server";
 
   if (FuntionImpl::IsAutoRun()) AutoRunRestart();
-  if (cfg_.NeedStart_flag == 1) host.Post(WM_AUTO_START_APP, 0);
+  if (cfg_.NeedStart_flag == 1) observer_.OnStartRequested();
   return 0;
 }
 

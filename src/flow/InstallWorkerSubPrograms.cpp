@@ -11,7 +11,6 @@
 #include "flow/DownloadProgress.h"
 #include "flow/InstallCommandLine.h"
 #include "flow/InstallRun.h"
-#include "log/Events.h"
 #include "log/Log.h"
 
 namespace {
@@ -41,7 +40,7 @@ void InstallRun::DownloadSubPrograms() {
 void InstallRun::DownloadSubProgram(size_t i, size_t n) {
   InstallState& state = *setup_.state;
   SubProgramRecord& sub = subs_[i];
-  DownloadProgress progress(setup_.state, setup_.host, setup_.toolkit);
+  DownloadProgress progress(setup_.state, setup_.observer, setup_.toolkit);
   CDownLoadImpl engine(&progress, setup_.threadCount, &clients_);
   for (int a = 0; a < kSubAttempts; ++a) {
     LOG(INFO) << " SubProgram Info: " << Figures(i, n, a);
@@ -51,22 +50,22 @@ void InstallRun::DownloadSubProgram(size_t i, size_t n) {
     }
     const std::string id = std::to_string(sub.id);
     const int64_t size = ConfigLabels::ParseInt64(sub.fileSize);
-    KitStep("3.DownloadingIsChToolKit", "Downloading", static_cast<int>(2 * i + 4), "Downloading_", id);
+    telemetry_.SubDownloadStarted(i, id);
     state.totalBytes += size;
     std::string cdnInfo;
     engine.setSizeLimit(size);
     const int r = engine.SuperDownloadFile(sub.downloadUrl, sub.localPath, cdnInfo, true, true);
-    if (!cdnInfo.empty()) Event("Other", "CDNInfor", cdnInfo);
-    if (r != 1) {
-      Event("Other", "DownErrorIsChToolKitErrorCode", "error" + std::to_string(r));
-      Event("Other", "FlowErrorIsChToolKitErrorCode", InstallText::SubProgramDownloadErrorCode(r));
+    if (!cdnInfo.empty()) telemetry_.CdnInfo(cdnInfo);
+    const InstallResult result = InstallResults::FromEngine(r);
+    if (result != InstallResult::Succeeded) {
+      telemetry_.SubDownloadFailed(result);
       LOG(INFO) << " SubProgram Download Fail: " << r << ", " << Figures(i, n, a);
       continue;
     }
     // The start of the product looks for this mark.
     sub.downloaded = 1;
     state.subPrograms.MarkDownloaded(i);
-    KitStep("4.DownFinshIsChToolKit", "Downloading", static_cast<int>(2 * i + 5), "DownFinsh_", id);
+    telemetry_.SubDownloadFinished(i, id);
     return;
   }
 }
@@ -77,8 +76,7 @@ void InstallRun::CheckSubPrograms() {
     const SubProgramRecord& sub = subs_[i];
     if (sub.downloaded == 0) continue;
     const std::string id = std::to_string(sub.id);
-    const int step = static_cast<int>(2 * i);
-    KitStep("Md5CheckStartIsChToolKit", "Md5Check", step + 3, "Md5CheckStart_", id);
+    telemetry_.SubCheckStarted(i, id);
     platform::OwnedFile held(Os().OpenFileForCheck(sub.localPath));
     const Checks checks = CheckHeld(held.get(), sub.localPath, sub.md5, L"", L"");
     // Unlike the main package, a sub-program is installed only when both
@@ -88,9 +86,9 @@ void InstallRun::CheckSubPrograms() {
     if (!subVerified_[i]) {
       const char* code = InstallText::CheckFailureCode(checks.md5, checks.signature);
       LOG(INFO) << " SubProgram check failed, not installed: " << id << ", " << code;
-      Event("Other", "FlowErrorIsChToolKitErrorCode", code);
+      telemetry_.SubCheckFailed(code);
     }
-    KitStep("Md5CheckFinshIsChToolKit", "Md5Check", step + 4, "Md5CheckFinsh_", id);
+    telemetry_.SubCheckFinished(i, id);
   }
 }
 
@@ -99,8 +97,7 @@ void InstallRun::InstallSubPrograms(const std::wstring& dir, const std::wstring&
     if (!subVerified_[i]) continue;
     const SubProgramRecord& sub = subs_[i];
     const std::string id = std::to_string(sub.id);
-    const int step = static_cast<int>(2 * i);
-    KitStep("5.ProgramInstallIsChToolKit", "Installing", step + 3, "ProgramInstall_", id);
+    telemetry_.SubInstallStarted(i, id);
     const std::wstring line = InstallText::SubProgramCommandLine(platform::JoinPath(dir, sub.folderName), lang,
                                                                  sub.localPath + L".install.log", tracking);
     LOG(INFO) << " [Download File Path]: " << Os().WideToAnsi(sub.localPath);
@@ -109,11 +106,11 @@ void InstallRun::InstallSubPrograms(const std::wstring& dir, const std::wstring&
     const Checks checks = CheckHeld(held.get(), sub.localPath, sub.md5, L"", L"");
     if (!checks.md5 || !checks.signature) {
       LOG(INFO) << " SubProgram changed since its check, not installed: " << id;
-      Event("Other", "FlowErrorIsChToolKitErrorCode", InstallText::CheckFailureCode(checks.md5, checks.signature));
+      telemetry_.SubCheckFailed(InstallText::CheckFailureCode(checks.md5, checks.signature));
       continue;
     }
     const InstallerOutcome out = RunInstaller(sub.localPath, line, std::move(held), [] {});
     LOG(INFO) << " Install finish: " << WaitResultText(out);
-    KitStep("6.ProgramFinshIsChToolKit", "Installing", step + 4, "ProgramFinsh_", id);
+    telemetry_.SubInstallFinished(i, id);
   }
 }

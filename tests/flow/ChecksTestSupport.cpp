@@ -134,6 +134,11 @@ void RecordingHost::SetInstallFolderText(const std::wstring& text) {
   folderWrites.push_back(text);
 }
 
+std::wstring RecordingHost::ControlText(const std::wstring& name) {
+  auto it = controls.find(name);
+  return it == controls.end() ? std::wstring() : it->second;
+}
+
 void RecordingEvents::event(const std::string& c, const std::string& a, const std::string& l) {
   std::lock_guard<std::mutex> g(lock_);
   records_.push_back("event " + c + "/" + a + "/" + l);

@@ -90,22 +90,24 @@ class ChecksOs : public platform::ForwardingOs {
   std::string WideToAnsi(const std::wstring& w) override;
 };
 
+// What the flow asks of the window, recorded; the flow tests share it.
 class RecordingHost : public IInstallHost {
  public:
   std::wstring folderText;
   std::vector<std::wstring> folderWrites;
+  std::map<std::wstring, std::wstring> controls;
   std::vector<int> boxes;
   int runningPages = 0;
+  platform::WindowHandle window = 77;  // 0: the window is gone
+  int releases = 0;
+  std::vector<int> closes;
 
-  void Post(unsigned, uintptr_t) override {}
-  void RequestTimer(unsigned, unsigned) override {}
-  void RequestKillTimer(unsigned) override {}
   std::wstring InstallFolderText() override { return folderText; }
   void SetInstallFolderText(const std::wstring& text) override;
-  std::wstring ControlText(const std::wstring&) override { return {}; }
-  platform::WindowHandle Window() override { return 0; }
-  void ReleaseSingleInstance() override {}
-  void CloseWindow(int) override {}
+  std::wstring ControlText(const std::wstring& name) override;
+  platform::WindowHandle Window() override { return window; }
+  void ReleaseSingleInstance() override { ++releases; }
+  void CloseWindow(int result) override { closes.push_back(result); }
   void ShowMessageBox(EnumMsgType type) override { boxes.push_back(type); }
   void ShowRunningPage() override { ++runningPages; }
 };

@@ -7,7 +7,7 @@
 #include "WorkerTestSupport.h"
 #include "flow/DownloadProgress.h"
 #include "flow/InstallCommandLine.h"
-#include "flow/InstallMessages.h"
+#include "flow/InstallResult.h"
 #include "platform/Utf.h"
 
 using namespace InstallText;
@@ -68,15 +68,54 @@ TEST(InstallText, StaleRecordMatchesOnlyItsVersionAndAnExpectedDigest) {
   EXPECT_FALSE(RecordMatches(L"###", L"", L"", L"")) << "an empty digest vouches for nothing";
 }
 
-TEST(InstallText, ResultCodesBucketsAndSpeed) {
-  EXPECT_STREQ(DownloadErrorCode(9), "DL010");
-  EXPECT_STREQ(DownloadErrorCode(10), "DL011");
-  EXPECT_STREQ(DownloadErrorCode(6), "DL012");
-  EXPECT_STREQ(DownloadErrorCode(13), "DL022");
-  EXPECT_STREQ(DownloadErrorCode(11), "DL017");
-  EXPECT_STREQ(DownloadErrorCode(15), "DL017");
-  EXPECT_STREQ(SubProgramDownloadErrorCode(13), "DL017") << "a sub-program has no code of its own for 13";
-  EXPECT_STREQ(SubProgramDownloadErrorCode(9), "DL010");
+TEST(InstallResults, EachResultHasItsCodesAndBoxAndEngineNumbersMapOnce) {
+  using R = InstallResult;
+  constexpr int kNoBox = -1;
+  struct Expected {
+    R result;
+    int engine;  // 0: the worker's own
+    const char* flowError;
+    const char* subFlowError;
+    int box;
+    bool downloadFailure;
+  };
+  const Expected table[] = {
+      {R::SizeUnknown, 6, "DL012", "DL012", MsgUrlFail, true},
+      {R::FileOpenFailed, 7, "DL017", "DL017", MsgUrlFail, true},
+      {R::NoThreads, 8, "DL017", "DL017", MsgUrlFail, true},
+      {R::NoNetwork, 9, "DL010", "DL010", MsgInternetFail, true},
+      {R::Stalled, 10, "DL011", "DL011", MsgInternetTimeout, true},
+      {R::CdnFailing, 11, "DL017", "DL017", MsgInternetTimeout, true},
+      {R::Incomplete, 12, "DL017", "DL017", MsgUrlFail, true},
+      {R::TooManyRedirects, 13, "DL022", "DL017", MsgUrlFail, true},  // a sub-program has no code of its own
+      {R::TooSmall, 15, "DL017", "DL017", MsgUrlFail, true},
+      {R::TooLarge, 16, "DL017", "DL017", MsgUrlFail, true},
+      {R::UnusableAddress, 0, "DL023", "DL023", MsgUrlFail, true},
+      {R::Stopped, 0, "", "", MsgUrlFail, true},
+      {R::NoSpace, 0, "", "", kNoBox, false},
+      {R::CheckFailed, 0, "", "", MsgMd5Fail, false},
+      {R::InstallTimedOut, 0, "DL016", "", MsgInstallRunTimeOut, false},
+      {R::InstallFailed, 0, "", "", MsgInstallRunTimeOut, false},
+  };
+  for (const Expected& e : table) {
+    const InstallResultRow& row = InstallResults::Row(e.result);
+    const int n = static_cast<int>(e.result);
+    EXPECT_EQ(row.result, e.result) << n << " has no row of its own";
+    EXPECT_STREQ(row.flowError, e.flowError) << n;
+    EXPECT_STREQ(row.subFlowError, e.subFlowError) << n;
+    EXPECT_EQ(row.hasBox ? static_cast<int>(row.box) : kNoBox, e.box) << n;
+    EXPECT_EQ(row.shownAsDownloadFailure, e.downloadFailure) << n;
+    if (e.engine != 0) {
+      EXPECT_EQ(InstallResults::FromEngine(e.engine), e.result) << e.engine;
+      EXPECT_EQ(InstallResults::EngineErrorLabel(e.result), "error" + std::to_string(e.engine));
+    }
+  }
+  EXPECT_EQ(InstallResults::FromEngine(1), R::Succeeded);
+  // Numbers the engine never gives, the worker's own included, end the run.
+  for (int unknown : {0, 2, 14, -1, 99}) EXPECT_EQ(InstallResults::FromEngine(unknown), R::Stopped) << unknown;
+}
+
+TEST(InstallText, BucketsAndSpeed) {
   EXPECT_EQ(DownloadTimeBucket(0), "0s");
   EXPECT_EQ(DownloadTimeBucket(9), "[1~10s]");
   EXPECT_EQ(DownloadTimeBucket(10), "[1~10s]");
@@ -115,16 +154,16 @@ TEST(DownloadProgressModel, SpansFollowTheSubProgramCounterAndThePackageSizeIsSe
 
   flowtest::RecordingEvents events;
   auto state = std::make_shared<InstallState>();
-  auto host = std::make_shared<flowtest::RecordingHost>();
+  auto observer = std::make_shared<flowtest::RecordingObserver>();
   state->subPrograms.Append({});
   state->subPrograms.Append({});
-  DownloadProgress progress(state, host, true);
+  DownloadProgress progress(state, observer, true);
   progress.OnDownloadProgress(0, 0);  // size not known yet: nothing to record
   progress.OnDownloadProgress(3 * 1048576 / 2, 3 * 1048576);
   progress.OnDownloadProgress(3 * 1048576, 3 * 1048576);
   state->subProgramCounter = 2;
   progress.OnDownloadProgress(1, 4);
-  EXPECT_EQ(host->progress(), (std::vector<uintptr_t>{0, 20, 40, 65}));
+  EXPECT_EQ(observer->progress(), (std::vector<int>{0, 20, 40, 65}));
   EXPECT_EQ(events.labels("Other", "PackageSize"), std::vector<std::string>{"3.00MB"});
   EXPECT_EQ(state->totalBytes, 3 * 1048576);
 }

@@ -7,7 +7,6 @@
 
 #include "FuntionImpl/Md5.h"
 #include "WorkerFixture.h"
-#include "flow/InstallMessages.h"
 #include "flow/Launch.h"
 #include "flow/SubProgramList.h"
 #include "platform/Utf.h"
@@ -51,11 +50,12 @@ TEST_P(Verification, TheSignatureDecidesAndEveryFailureIsReported) {
   if (c.signedPackage) {
     EXPECT_EQ(result, 0u);
     EXPECT_EQ(os.starts().size(), 1u);
-    EXPECT_EQ(host->messages().back(), WM_AUTO_START_APP);
+    EXPECT_EQ(observer->reports().back(), "start");
   } else {
     EXPECT_EQ(result, kFailed);
     EXPECT_TRUE(os.starts().empty());
-    EXPECT_EQ(host->messages(), (std::vector<unsigned>{WM_MD5_CHECK_START, WM_CHECK_FAIL}));
+    EXPECT_EQ(observer->reports(),
+              (std::vector<std::string>{"verifying", RecordingObserver::Failed(InstallResult::CheckFailed)}));
     EXPECT_EQ(state->phase, 0);
   }
 }
@@ -84,7 +84,7 @@ TEST_F(WorkerRun, APackageSwappedDuringTheReplacePauseIsCheckedAgain) {
   os.onBox = [&] { os.otherPublisher.insert(kPackageName); };
   EXPECT_EQ(run(), kFailed);
   EXPECT_TRUE(os.starts().empty());
-  EXPECT_EQ(host->messages().back(), WM_CHECK_FAIL);
+  EXPECT_EQ(observer->reports().back(), RecordingObserver::Failed(InstallResult::CheckFailed));
   EXPECT_EQ(events.labels("Other", "FlowError"), std::vector<std::string>{"DL014"});
 }
 
@@ -93,7 +93,7 @@ TEST_F(WorkerRun, APackageSwappedDuringTheReplacePauseIsCheckedAgain) {
 struct InstallerCase {
   const char* name;
   Installer installer;
-  std::vector<unsigned> messages;
+  std::vector<std::string> reports;
   std::vector<std::string> expectedEvent;  // category, action, label
 };
 
@@ -103,7 +103,7 @@ TEST_P(InstallerOutcome, EveryFailureShowsTheTimeOutViewAndOnlyTheTimeOutIsDL016
   const InstallerCase& c = GetParam();
   os.installers[kPackageName] = c.installer;
   EXPECT_EQ(run(), kFailed);
-  EXPECT_EQ(host->messages(), c.messages);
+  EXPECT_EQ(observer->reports(), c.reports);
   EXPECT_EQ(events.labels(c.expectedEvent[0], c.expectedEvent[1]), std::vector<std::string>{c.expectedEvent[2]});
   if (c.installer != Installer::NeverEnds) {
     EXPECT_TRUE(events.labels("Other", "FlowError").empty());
@@ -119,15 +119,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         InstallerCase{"ExitCode3",
                       Installer::ExitCode3,
-                      {WM_MD5_CHECK_START, WM_PROGRAM_INSTALL_START, WM_PROGRAM_INSTALL_TIMEOUT},
+                      {"verifying", "slides stop", "installing", RecordingObserver::Failed(InstallResult::InstallFailed)},
                       {"Other", "InstallExitCode", "3"}},
         InstallerCase{"CannotStart",
                       Installer::CannotStart,
-                      {WM_MD5_CHECK_START, WM_PROGRAM_INSTALL_TIMEOUT},
+                      {"verifying", "slides stop", RecordingObserver::Failed(InstallResult::InstallFailed)},
                       {"Other", "InstallStartError", "193"}},
         InstallerCase{"NeverEnds",
                       Installer::NeverEnds,
-                      {WM_MD5_CHECK_START, WM_PROGRAM_INSTALL_START, WM_PROGRAM_INSTALL_TIMEOUT},
+                      {"verifying", "slides stop", "installing",
+                       RecordingObserver::Failed(InstallResult::InstallTimedOut)},
                       {"Other", "FlowError", "DL016"}}),
     [](const ::testing::TestParamInfo<InstallerCase>& i) { return std::string(i.param.name); });
 
@@ -207,7 +208,7 @@ TEST_F(SubPrograms, DownloadCheckAndInstallBesideThePackage) {
   EXPECT_EQ(state->subProgramCounter, 2);
   EXPECT_EQ(state->totalBytes, static_cast<int64_t>(package.size() + kit31.size() + kit32.size()));
   EXPECT_TRUE(state->installerFinished);
-  EXPECT_EQ(host->messages().back(), WM_AUTO_START_APP);
+  EXPECT_EQ(observer->reports().back(), "start");
   // Checked with the package, and again through the file held until it starts.
   EXPECT_EQ(journalOf("kit31_1.exe"), (std::vector<std::string>{"hold", "read", "trust", "let go", "hold", "read",
                                                                   "trust", "start", "write refused", "let go"}));
@@ -307,7 +308,7 @@ TEST_F(WorkerRun, AutoRunRestartsTheStubAfterTheReplacePause) {
   EXPECT_EQ(host->closes, std::vector<int>{0});
   for (int i = 1; i <= 8; ++i) EXPECT_TRUE(log.has(" Force Exit " + std::to_string(i))) << i;
   EXPECT_TRUE(log.has(" Force Exit 7 error code = 42, 0"));
-  EXPECT_EQ(host->messages().back(), WM_AUTO_START_APP);
+  EXPECT_EQ(observer->reports().back(), "start");
 }
 
 TEST_F(WorkerRun, GoneWindowGetsNoBoxAndTheRunGoesOn) {
@@ -315,22 +316,24 @@ TEST_F(WorkerRun, GoneWindowGetsNoBoxAndTheRunGoesOn) {
   host->window = 0;
   ASSERT_EQ(run(), 0u);
   EXPECT_TRUE(os.boxes.empty());
-  EXPECT_EQ(host->messages().back(), WM_AUTO_START_APP);
+  EXPECT_EQ(observer->reports().back(), "start");
 }
 
 TEST_F(WorkerRun, StartedWorkerKeepsWhatItTouchesAliveUntilItEnds) {
   std::weak_ptr<CConfigure> weakConfig = config;
   std::weak_ptr<InstallState> weakState = state;
   std::weak_ptr<RecordingHost> weakHost = host;
+  std::weak_ptr<RecordingObserver> weakObserver = observer;
   std::weak_ptr<http::FakeHttpClientFactory> weakClients = clients;
   InstallWorkerSetup detached = setup;
   setup = {};
-  config.reset(), state.reset(), host.reset(), clients.reset(), labels.reset();
+  config.reset(), state.reset(), host.reset(), observer.reset(), clients.reset(), labels.reset();
   InstallWorker::Start(std::move(detached));  // the window lets go of everything at once
-  for (int i = 0; i < 600 && !(weakConfig.expired() && weakState.expired() && weakHost.expired() &&
-                               weakClients.expired());
-       ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_TRUE(weakConfig.expired() && weakState.expired() && weakHost.expired() && weakClients.expired());
+  auto allGone = [&] {
+    return weakConfig.expired() && weakState.expired() && weakHost.expired() && weakObserver.expired() &&
+           weakClients.expired();
+  };
+  for (int i = 0; i < 600 && !allGone(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_TRUE(allGone());
   EXPECT_EQ(events.labels("Other", "ProductVersion"), std::vector<std::string>{"3.1.0"});
 }

@@ -8,7 +8,6 @@
 #include "WorkerFixture.h"
 #include "FuntionImpl/Md5.h"
 #include "engine/CDownLoadImpl.h"
-#include "flow/InstallMessages.h"
 #include "platform/Utf.h"
 
 using namespace flowtest;
@@ -26,9 +25,8 @@ TEST_F(WorkerRun, SuccessfulRunReportsEveryStepInOrder) {
   host->controls[L"product_url_english"] = L"https://lumevia.example/welcome";
   EXPECT_EQ(0u, run());
 
-  EXPECT_EQ(host->messages(), (std::vector<unsigned>{WM_MD5_CHECK_START, WM_PROGRAM_INSTALL_START,
-                                                     WM_PROGRAM_INSTALL_FINISH, WM_AUTO_START_APP}));
-  EXPECT_EQ(host->timers(), (std::vector<std::string>{"set 1000/1000", "kill 1000"}));
+  EXPECT_EQ(observer->reports(),
+            (std::vector<std::string>{"slides", "verifying", "slides stop", "installing", "installed", "start"}));
   EXPECT_EQ(flowRecords(), (std::vector<std::string>{
                                "X Download|DownloadConfigReady|DownloadConfigReadyCDN|Download_url",
                                "E Download|3.Downloading...|First",
@@ -103,7 +101,7 @@ TEST_F(WorkerRun, LanguageSwitchFollowsTheDownloaderIdAndTheOverridePicksTheProd
   EXPECT_EQ(os.starts()[0].commandLine.substr(os.starts()[0].commandLine.size() - 14), L" /sptrack null");
   ASSERT_EQ(os.shellOpens.size(), 1u);
   EXPECT_EQ(os.shellOpens[0].first, L"https://lumevia.example/zh");
-  EXPECT_EQ(host->messages().back(), WM_PROGRAM_INSTALL_FINISH) << "no start without NeedStart_flag";
+  EXPECT_EQ(observer->reports().back(), "installed") << "no start without NeedStart_flag";
 }
 
 TEST_F(WorkerRun, ServiceTextNeverAddsASwitchNorOpensAnotherScheme) {
@@ -134,7 +132,7 @@ TEST_F(WorkerRun, SuccessOnTheThirdAttemptIsAnAutomaticRetry) {
   EXPECT_TRUE(log.has(" The Retry Frequency is: 0"));
   EXPECT_TRUE(log.has(" The Retry Frequency is: 1"));
   EXPECT_TRUE(log.has("Success\xA3\xACThe Retry Frequency is: 2"));
-  EXPECT_EQ(host->messages().back(), WM_AUTO_START_APP);
+  EXPECT_EQ(observer->reports().back(), "start");
 }
 
 TEST_F(WorkerRun, UserRetryLabelsEveryPhaseRetry) {
@@ -159,6 +157,7 @@ struct FailureCase {
   const char* name;
   int result;
   const char* code;
+  InstallResult reported;
 };
 
 class DownloadFailure : public WorkerRun, public ::testing::WithParamInterface<FailureCase> {};
@@ -199,8 +198,7 @@ TEST_P(DownloadFailure, FourAttemptsThenOneFailureMessageWithTheLastResult) {
   EXPECT_EQ(events.labels("Other", "FlowError"), Times(4, c.code));
   EXPECT_EQ(events.labels("Other", "DownErrorCode"), Times(4, "error" + std::to_string(c.result)));
   EXPECT_EQ(events.labels("Download", "4.DownFinsh"), Times(1, "AutoRetry"));
-  EXPECT_EQ(host->messages(), std::vector<unsigned>{WM_DOWN_FAIL});
-  EXPECT_EQ(host->posts().back().second, static_cast<uintptr_t>(c.result));
+  EXPECT_EQ(observer->reports(), std::vector<std::string>{RecordingObserver::Failed(c.reported)});
   EXPECT_TRUE(log.has(" The Retry Frequency is: 2"));
   EXPECT_TRUE(log.has(" The Retry Frequency is: 3"));
   EXPECT_TRUE(os.starts().empty());
@@ -218,11 +216,13 @@ TEST_P(DownloadFailure, FourAttemptsThenOneFailureMessageWithTheLastResult) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Results, DownloadFailure,
-                         ::testing::Values(FailureCase{"NoNetwork", 9, "DL010"}, FailureCase{"Stalled", 10, "DL011"},
-                                           FailureCase{"SizeUnknown", 6, "DL012"},
-                                           FailureCase{"TooManyRedirects", 13, "DL022"},
-                                           FailureCase{"TooSmall", 15, "DL017"},
-                                           FailureCase{"LargerThanConfigured", 16, "DL017"}),
+                         ::testing::Values(FailureCase{"NoNetwork", 9, "DL010", InstallResult::NoNetwork},
+                                           FailureCase{"Stalled", 10, "DL011", InstallResult::Stalled},
+                                           FailureCase{"SizeUnknown", 6, "DL012", InstallResult::SizeUnknown},
+                                           FailureCase{"TooManyRedirects", 13, "DL022",
+                                                       InstallResult::TooManyRedirects},
+                                           FailureCase{"TooSmall", 15, "DL017", InstallResult::TooSmall},
+                                           FailureCase{"LargerThanConfigured", 16, "DL017", InstallResult::TooLarge}),
                          [](const ::testing::TestParamInfo<FailureCase>& i) { return std::string(i.param.name); });
 
 TEST_F(WorkerRun, AnExceptionEndsTheRunWithOneFailureTheWindowShows) {
@@ -230,8 +230,7 @@ TEST_F(WorkerRun, AnExceptionEndsTheRunWithOneFailureTheWindowShows) {
     throw std::runtime_error("no memory for the answer");
   });
   EXPECT_EQ(kFailed, run());
-  EXPECT_EQ(host->messages(), std::vector<unsigned>{WM_DOWN_FAIL});
-  EXPECT_EQ(host->posts().back().second, InstallWorker::kStopped);
+  EXPECT_EQ(observer->reports(), std::vector<std::string>{RecordingObserver::Failed(InstallResult::Stopped)});
   EXPECT_TRUE(log.has(" Install worker stopped: no memory for the answer"));
 }
 
@@ -242,7 +241,7 @@ TEST_F(WorkerRun, NoUsableAddressOrAnEscapingVersionFailsAsUnusable) {
   EXPECT_EQ(kFailed, run());
   EXPECT_EQ(config->GetLoadState(), 1);
   EXPECT_EQ(events.labels("Other", "FlowError"), Times(1, "DL023"));
-  EXPECT_EQ(host->posts(), (std::vector<std::pair<unsigned, uintptr_t>>{{WM_DOWN_FAIL, 14}}));
+  EXPECT_EQ(observer->reports(), std::vector<std::string>{RecordingObserver::Failed(InstallResult::UnusableAddress)});
 
   // The version goes into the file name: it may not climb out of the folder.
   config->LoadState = 2;
@@ -251,7 +250,7 @@ TEST_F(WorkerRun, NoUsableAddressOrAnEscapingVersionFailsAsUnusable) {
   EXPECT_EQ(kFailed, run());
   EXPECT_EQ(config->GetLoadState(), 1);
   EXPECT_EQ(events.labels("Other", "FlowError"), Times(2, "DL023"));
-  EXPECT_EQ(host->posts().back(), (std::pair<unsigned, uintptr_t>{WM_DOWN_FAIL, 14}));
+  EXPECT_EQ(observer->reports().back(), RecordingObserver::Failed(InstallResult::UnusableAddress));
   EXPECT_TRUE(log.has(" Package name refused, version: ..\\..\\Startup\\x"));
   EXPECT_EQ(clients->web.requests().size(), 0u) << "nothing was downloaded";
 }
@@ -259,7 +258,7 @@ TEST_F(WorkerRun, NoUsableAddressOrAnEscapingVersionFailsAsUnusable) {
 TEST_F(WorkerRun, DownloadFolderThatCannotBeMadeEndsWithOneFailure) {
   ASSERT_TRUE(os.WriteFile(downloadFolder(), "a file, not a folder"));
   EXPECT_EQ(kFailed, run());
-  EXPECT_EQ(host->posts(), (std::vector<std::pair<unsigned, uintptr_t>>{{WM_DOWN_FAIL, InstallWorker::kStopped}}));
+  EXPECT_EQ(observer->reports(), std::vector<std::string>{RecordingObserver::Failed(InstallResult::Stopped)});
   EXPECT_TRUE(log.has(" Create download folder failed: "));
   EXPECT_EQ(clients->web.requests().size(), 0u);
 }
@@ -269,7 +268,7 @@ TEST_F(WorkerRun, ShortTemporaryDriveEndsTheRun) {
   const std::wstring root = os.temp.size() > 1 && os.temp[1] == L':' ? os.temp.substr(0, 2) + L"\\" : L"/";
   os.freeByRoot[root] = 1000;
   EXPECT_EQ(kFailed, run());
-  EXPECT_EQ(host->messages(), std::vector<unsigned>{WM_NO_ENOUGH_SPACE});
+  EXPECT_EQ(observer->reports(), std::vector<std::string>{RecordingObserver::Failed(InstallResult::NoSpace)});
   EXPECT_EQ(events.labels("Other", "FlowError"), Times(1, "DL008"));
   EXPECT_EQ(events.labels("Other", "NoEnoughSpace"), Times(1, "download_1000"));
 }
@@ -279,7 +278,7 @@ TEST_F(WorkerRun, ShortInstallDriveMovesTheFolderOnceThenGivesUp) {
   os.freeByRoot[L"E:\\"] = 7000;
   EXPECT_EQ(kFailed, run());
   EXPECT_EQ(host->folderText, L"E:\\Apps\\Lumevia");
-  EXPECT_EQ(host->messages(), std::vector<unsigned>{WM_NO_ENOUGH_SPACE});
+  EXPECT_EQ(observer->reports(), std::vector<std::string>{RecordingObserver::Failed(InstallResult::NoSpace)});
   EXPECT_EQ(events.labels("Other", "FlowError"), Times(1, "DL008"));
   EXPECT_EQ(events.labels("Other", "NoEnoughSpace"), Times(1, "install_7000"));
 
@@ -351,10 +350,10 @@ TEST_F(WorkerRun, LabelPassClearsTheOldDownloadAndSkipsTheDigest) {
   labels->labels[L"Md5"] = L"00000000000000000000000000000000";  // would fail a comparison
   labels->labels[L"Filesize"] = std::to_wstring(package.size());
   ASSERT_EQ(0u, run());
-  EXPECT_EQ(host->timers(), (std::vector<std::string>{"set 2001/2000", "kill 2001", "kill 1000"}));
+  EXPECT_EQ(observer->reports(), (std::vector<std::string>{"preparing", "prepared", "verifying", "slides stop",
+                                                            "installing", "installed", "start"}));
   EXPECT_TRUE(log.has(" Configure Load From File, clearAppData Before Download! "));
   EXPECT_TRUE(events.labels("Other", "FlowError").empty()) << "the digest is not compared";
-  EXPECT_EQ(host->messages().back(), WM_AUTO_START_APP);
 }
 
 TEST_F(WorkerRun, NonInstallerPackageLandsOnTheDesktopAndEndsThere) {
@@ -367,7 +366,7 @@ TEST_F(WorkerRun, NonInstallerPackageLandsOnTheDesktopAndEndsThere) {
   const std::wstring apk = platform::JoinPath(platform::JoinPath(os.desktop, L"Lumevia"), L"Lumevia_3.1.0.apk");
   EXPECT_EQ(state->PackagePath(), apk);
   EXPECT_EQ(platform::nativeOs().FileSize(apk), static_cast<int64_t>(package.size()));
-  EXPECT_EQ(host->messages(), std::vector<unsigned>{WM_APP_DOWN_FINISH});
+  EXPECT_EQ(observer->reports(), std::vector<std::string>{"downloaded"});
   EXPECT_TRUE(log.has("APP DownloaderSucceed"));
   EXPECT_TRUE(os.starts().empty());
 }

@@ -24,6 +24,7 @@ WorkerRun::WorkerRun()
       config(std::make_shared<CConfigure>()),
       state(std::make_shared<InstallState>()),
       host(std::make_shared<RecordingHost>()),
+      observer(std::make_shared<RecordingObserver>()),
       labels(std::make_shared<MapLabels>()) {
   clients->web.serveFile(kPackageUrl, package);
   config->SetClientFactory(*clients);
@@ -47,6 +48,7 @@ WorkerRun::WorkerRun()
   setup.config = config;
   setup.state = state;
   setup.host = host;
+  setup.observer = observer;
   setup.clients = clients;
   setup.labels = labels;
   setup.installFolderName = L"Lumevia";

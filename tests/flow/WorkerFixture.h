@@ -1,5 +1,5 @@
-// A worker run against the scripted HTTP client, a recording window and an
-// OS double: a product "Lumevia" 3.1.0 whose installer package is served at
+// A worker run against the scripted HTTP client, a recording window host and
+// observer and an OS double: a product "Lumevia" 3.1.0 whose installer package is served at
 // kPackageUrl and whose configuration came from the service.
 #pragma once
 #include <gtest/gtest.h>
@@ -48,6 +48,7 @@ class WorkerRun : public ::testing::Test {
   std::shared_ptr<CConfigure> config;
   std::shared_ptr<InstallState> state;
   std::shared_ptr<RecordingHost> host;
+  std::shared_ptr<RecordingObserver> observer;
   std::shared_ptr<MapLabels> labels;
   InstallWorkerSetup setup;
 };

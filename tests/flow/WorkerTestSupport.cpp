@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "ChecksTestSupport.h"
-#include "flow/InstallMessages.h"
 #include "platform/Utf.h"
 
 namespace flowtest {
@@ -197,48 +196,24 @@ void WorkerOs::options(const std::string& ini) const {
   platform::nativeOs().WriteFile(platform::JoinPath(dir_, L"zq_downloader.cfg"), ini);
 }
 
-std::vector<std::pair<unsigned, uintptr_t>> RecordingHost::posts() const {
+std::vector<std::string> RecordingObserver::reports() const {
   std::lock_guard<std::mutex> l(lock_);
-  return posts_;
+  return reports_;
 }
 
-std::vector<unsigned> RecordingHost::messages() const {
-  std::vector<unsigned> out;
-  for (const auto& p : posts())
-    if (p.first != WM_DOWN_PROGRESS) out.push_back(p.first);
-  return out;
-}
-
-std::vector<uintptr_t> RecordingHost::progress() const {
-  std::vector<uintptr_t> out;
-  for (const auto& p : posts())
-    if (p.first == WM_DOWN_PROGRESS) out.push_back(p.second);
-  return out;
-}
-
-std::vector<std::string> RecordingHost::timers() const {
+std::vector<int> RecordingObserver::progress() const {
   std::lock_guard<std::mutex> l(lock_);
-  return timers_;
+  return progress_;
 }
 
-void RecordingHost::Post(unsigned message, uintptr_t wParam) {
+void RecordingObserver::OnDownloading(int percent) {
   std::lock_guard<std::mutex> l(lock_);
-  posts_.emplace_back(message, wParam);
+  progress_.push_back(percent);
 }
 
-void RecordingHost::RequestTimer(unsigned id, unsigned periodMs) {
+void RecordingObserver::add(std::string report) {
   std::lock_guard<std::mutex> l(lock_);
-  timers_.push_back("set " + std::to_string(id) + "/" + std::to_string(periodMs));
-}
-
-void RecordingHost::RequestKillTimer(unsigned id) {
-  std::lock_guard<std::mutex> l(lock_);
-  timers_.push_back("kill " + std::to_string(id));
-}
-
-std::wstring RecordingHost::ControlText(const std::wstring& name) {
-  auto it = controls.find(name);
-  return it == controls.end() ? std::wstring() : it->second;
+  reports_.push_back(std::move(report));
 }
 
 void RecordingEvents::add(std::string record) {

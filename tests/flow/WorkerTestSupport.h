@@ -1,7 +1,7 @@
 // Doubles for the install worker: an OS whose folders live in the test's
 // folder and whose installer processes, trust answers, registry, disks,
-// network and clock the test scripts; a window host that records what the
-// worker asks of it; an event sink that records every kind of report.
+// network and clock the test scripts; an observer that records the worker's
+// reports to the window; an event sink that records every kind of telemetry.
 #pragma once
 #include <atomic>
 #include <cstdint>
@@ -14,7 +14,8 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "flow/IInstallHost.h"
+#include "ChecksTestSupport.h"
+#include "flow/IInstallObserver.h"
 #include "log/Events.h"
 
 namespace flowtest {
@@ -122,36 +123,31 @@ class WorkerOs final : public testing_support::ModuleInDir {
   std::map<platform::ProcessHandle, Installer> running_;
 };
 
-class RecordingHost final : public IInstallHost {
+using checkstest::RecordingHost;
+
+// The worker's reports in order: "preparing", "prepared", "slides",
+// "slides stop", "verifying", "installing", "downloaded", "installed",
+// "start", "failed <result number>"; the percentages apart.
+class RecordingObserver final : public IInstallObserver {
  public:
-  std::vector<std::pair<unsigned, uintptr_t>> posts() const;
-  // Posted messages other than WM_DOWN_PROGRESS.
-  std::vector<unsigned> messages() const;
-  std::vector<uintptr_t> progress() const;
-  std::vector<std::string> timers() const;  // "set 2001/2000", "kill 1000"
+  std::vector<std::string> reports() const;
+  std::vector<int> progress() const;
+  static std::string Failed(InstallResult r) { return "failed " + std::to_string(static_cast<int>(r)); }
 
-  std::wstring folderText;
-  std::map<std::wstring, std::wstring> controls;
-  platform::WindowHandle window = 77;  // 0: the window is gone
-  int releases = 0;
-  std::vector<int> closes;
-
-  void Post(unsigned message, uintptr_t wParam) override;
-  void RequestTimer(unsigned id, unsigned periodMs) override;
-  void RequestKillTimer(unsigned id) override;
-  std::wstring InstallFolderText() override { return folderText; }
-  void SetInstallFolderText(const std::wstring& text) override { folderText = text; }
-  std::wstring ControlText(const std::wstring& name) override;
-  platform::WindowHandle Window() override { return window; }
-  void ReleaseSingleInstance() override { ++releases; }
-  void CloseWindow(int result) override { closes.push_back(result); }
-  void ShowMessageBox(EnumMsgType) override {}
-  void ShowRunningPage() override {}
+  void OnPreparing(bool asking) override { add(asking ? "preparing" : "prepared"); }
+  void OnSlides(bool run) override { add(run ? "slides" : "slides stop"); }
+  void OnDownloading(int percent) override;
+  void OnVerifying() override { add("verifying"); }
+  void OnInstalling() override { add("installing"); }
+  void OnFinished(Finish kind) override { add(kind == Finish::Installed ? "installed" : "downloaded"); }
+  void OnStartRequested() override { add("start"); }
+  void OnFailed(InstallResult result) override { add(Failed(result)); }
 
  private:
+  void add(std::string report);
   mutable std::mutex lock_;
-  std::vector<std::pair<unsigned, uintptr_t>> posts_;
-  std::vector<std::string> timers_;
+  std::vector<std::string> reports_;
+  std::vector<int> progress_;
 };
 
 // "E category|action|label", "F function|step|action|kit" (type

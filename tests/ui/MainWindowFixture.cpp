@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "Common/SideFetches.h"
+#include "FuntionImpl/GuardedRun.h"
 #include "toolkit/ContainerUI.h"
 #include "toolkit/LabelUI.h"
 #include "toolkit/headless/RecordingCanvas.h"
@@ -27,9 +27,9 @@ void MainWindowFixture::TearDown() {
   wnd.reset();
   // The window's side-fetches run on detached threads on this test's OS: let
   // them end before the OS goes.
-  for (int i = 0; i < 1000 && SideFetches::RunningJobs() > 0; ++i)
+  for (int i = 0; i < 1000 && FuntionImpl::RunningThreads() > 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_EQ(SideFetches::RunningJobs(), 0) << "side-fetches still running after 10 s";
+  EXPECT_EQ(FuntionImpl::RunningThreads(), 0) << "side-fetches still running after 10 s";
   SetShellOpenHook(previousHook_);
   CPaintManagerUI::SetDefaultScale(0);
 }

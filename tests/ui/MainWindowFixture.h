@@ -51,6 +51,11 @@ struct MainWindowFixture : ::testing::Test {
   // Sends a worker's message whose modal box then ends at once (on a pending
   // quit request).
   void SendAnsweringTheBox(unsigned msg, uintptr_t wParam);
+  // The failure as the host posts it, its box answered at once.
+  void FailAnsweringTheBox(InstallResult result) { SendAnsweringTheBox(WM_INSTALL_FAILED, static_cast<uintptr_t>(result)); }
+  // Reports as the worker makes them: through the window's host, handled once
+  // the window's queue is pumped (no box may come up).
+  IInstallObserver& Worker() { return *wnd->Host(); }
 
  private:
   void Press(intptr_t at);

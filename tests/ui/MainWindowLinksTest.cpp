@@ -37,7 +37,7 @@ TEST_F(Links, AdviceLinkOpensTheFirstServiceAddressWithTheStubsTrackingPart) {
   InstallUIMainWnd& w = Open();
   w.Config()->MirrorUrls = {L"https://cdn.example.test/p.exe", L"https://mirror.example.test/p.exe"};
   w.StartInstall();
-  w.SendMsg(WM_NO_ENOUGH_SPACE);  // the failure view, which offers the link
+  w.SendMsg(WM_INSTALL_FAILED, static_cast<uintptr_t>(InstallResult::NoSpace));  // the failure view, which offers the link
   ClickLink(L"text_fail_advice", 0);
   EXPECT_EQ(opened, (std::vector<std::wstring>{
                         L"https://mirror.example.test/p.exe?rnclid=trk42&package=LumeviaSetup_trk42.exe"}));
@@ -52,7 +52,7 @@ TEST_F(Links, AutoRunClicksInstallAndRetriesAfterAFailure) {
   w.SendMsg(kWmTimer, kTimerAutoInstall);
   EXPECT_EQ(w.TimerPeriod(kTimerAutoInstall), 0u);
   EXPECT_EQ(events.LastLabel("2.DownStart"), "");
-  w.SendMsg(WM_NO_ENOUGH_SPACE);
+  w.SendMsg(WM_INSTALL_FAILED, static_cast<uintptr_t>(InstallResult::NoSpace));
   EXPECT_EQ(w.TimerPeriod(kTimerAutoRetry), 1000u);
   w.SendMsg(kWmTimer, kTimerAutoRetry);
   EXPECT_EQ(events.LastLabel("8-1.ClickTryAgain"), "First");

@@ -70,10 +70,10 @@ TEST_F(Reports, InstallFailAdviceRetryFinishStartAndClose) {
   // A folder of the user's choice, one the checks can create on any system.
   C(L"install_file_path_edit")->SetText(platform::JoinPath(platform::JoinPath(os.Dir(), L"Apps"), L"Lumevia"));
   ClickOn(L"install_btn");
-  SendAnsweringTheBox(WM_DOWN_FAIL, 9);
+  FailAnsweringTheBox(InstallResult::NoNetwork);
   ClickLink(L"text_fail_advice", 0);
   ClickOn(L"retry_btn");
-  SendAnsweringTheBox(WM_CHECK_FAIL, 0);
+  FailAnsweringTheBox(InstallResult::CheckFailed);
   ClickLink(L"text_fail_advice", 0);
   ClickOn(L"retry_btn");
   w.SendMsg(WM_PROGRAM_INSTALL_FINISH);

@@ -153,7 +153,8 @@ TEST_F(MainWnd, InstallShowsTheRunningPageAndResultsReturnToTheStartPage) {
     w.SetProgress(r.first);
     EXPECT_EQ(CloseReasonNow(), r.second) << r.first;
   }
-  w.SendMsg(WM_PROGRAM_INSTALL_FINISH);
+  Worker().OnFinished(IInstallObserver::Finish::Installed);
+  PumpPendingMessages();
   EXPECT_EQ(Page(L"main_tablayout"), 0);
   EXPECT_EQ(w.CloseMode(), 1);
   EXPECT_EQ(w.TimerPeriod(kTimerBanner), 0u);
@@ -162,7 +163,8 @@ TEST_F(MainWnd, InstallShowsTheRunningPageAndResultsReturnToTheStartPage) {
   w.State()->started = true;
   EXPECT_EQ(CloseReasonNow(), "close07/Starting");
   // The failure view, and a retry from it.
-  w.SendMsg(WM_NO_ENOUGH_SPACE);
+  Worker().OnFailed(InstallResult::NoSpace);
+  PumpPendingMessages();
   EXPECT_TRUE(C(L"layout_install_fail")->IsVisible());
   EXPECT_EQ(CloseReasonNow(), "close05/Installing");
   ClickOn(L"retry_btn");
@@ -177,26 +179,27 @@ TEST_F(MainWnd, InstallShowsTheRunningPageAndResultsReturnToTheStartPage) {
 TEST_F(MainWnd, EveryResultStopsTheAttemptsTimersAndARetryAsksBeforeClosingAgain) {
   InstallUIMainWnd& w = Open();
   ClickOn(L"install_btn");
-  w.Host()->RequestTimer(kTimerAnimation, 1000);
+  Worker().OnSlides(true);
+  Worker().OnVerifying();
   PumpPendingMessages();
-  w.SendMsg(WM_MD5_CHECK_START);
-  SendAnsweringTheBox(WM_CHECK_FAIL, 0);
+  FailAnsweringTheBox(InstallResult::CheckFailed);
   for (unsigned t : {kTimerVerify, kTimerAnimation, kTimerBanner}) EXPECT_EQ(w.TimerPeriod(t), 0u) << t;
   EXPECT_EQ(w.CloseMode(), 1);
 
   ClickOn(L"retry_btn");
   EXPECT_EQ(w.CloseMode(), MsgCancel);
   EXPECT_EQ(w.TimerPeriod(kTimerBanner), 3000u);
-  w.SendMsg(WM_MD5_CHECK_START);
-  w.SendMsg(WM_PROGRAM_INSTALL_START);
-  SendAnsweringTheBox(WM_PROGRAM_INSTALL_TIMEOUT, 0);
+  Worker().OnVerifying();
+  Worker().OnInstalling();
+  PumpPendingMessages();
+  FailAnsweringTheBox(InstallResult::InstallTimedOut);
   EXPECT_EQ(w.TimerPeriod(kTimerInstalling), 0u);
 
   // A worker that could not go on ends the attempt the same way.
   ClickOn(L"retry_btn");
-  w.Host()->RequestTimer(kTimerPreparing, 2000);
+  Worker().OnPreparing(true);
   PumpPendingMessages();
-  SendAnsweringTheBox(WM_DOWN_FAIL, InstallWorker::kStopped);
+  FailAnsweringTheBox(InstallResult::Stopped);
   EXPECT_EQ(w.TimerPeriod(kTimerPreparing), 0u);
   EXPECT_EQ(Page(L"main_tablayout"), 0);
   EXPECT_TRUE(C(L"layout_install_fail")->IsVisible());
@@ -205,32 +208,39 @@ TEST_F(MainWnd, EveryResultStopsTheAttemptsTimersAndARetryAsksBeforeClosingAgain
 TEST_F(MainWnd, ProgressNeverGoesBackAndTimersFollowThePhases) {
   InstallUIMainWnd& w = Open();
   ClickOn(L"install_btn");
-  w.SendMsg(WM_DOWN_PROGRESS, 30);
-  w.SendMsg(WM_DOWN_PROGRESS, 25);
+  Worker().OnDownloading(30);
+  Worker().OnDownloading(25);
+  PumpPendingMessages();
   EXPECT_EQ(w.Progress(), 30);
   // The install click passed its checks and handed the worker what it needs.
   ASSERT_EQ(workers.size(), 1u);
   EXPECT_EQ(workers[0]->state, w.State());
   EXPECT_EQ(workers[0]->host, w.Host());
+  EXPECT_EQ(workers[0]->observer, w.Host());
   EXPECT_EQ(workers[0]->installFolderName, L"Lumevia");
   ASSERT_TRUE(workers[0]->labels);
   std::wstring label;
   EXPECT_TRUE(workers[0]->labels->LabelText(L"Process_name", label));
   EXPECT_EQ(label, L"Velscape.exe");
-  // The worker's timer requests run on the window's thread.
-  w.Host()->RequestTimer(kTimerAnimation, 1000);
+  // The worker's reports are handled on the window's thread.
+  Worker().OnPreparing(true);
+  Worker().OnSlides(true);
   PumpPendingMessages();
+  EXPECT_EQ(w.TimerPeriod(kTimerPreparing), 2000u);
   EXPECT_EQ(w.TimerPeriod(kTimerAnimation), 1000u);
-  w.Host()->RequestKillTimer(kTimerAnimation);
+  Worker().OnPreparing(false);
+  Worker().OnSlides(false);
+  Worker().OnVerifying();
   PumpPendingMessages();
+  EXPECT_EQ(w.TimerPeriod(kTimerPreparing), 0u);
   EXPECT_EQ(w.TimerPeriod(kTimerAnimation), 0u);
-  w.SendMsg(WM_MD5_CHECK_START);
   EXPECT_EQ(w.Progress(), 80);
   EXPECT_EQ(w.TimerPeriod(kTimerVerify), 2000u);
   for (int i = 0; i < 20; ++i) w.SendMsg(kWmTimer, kTimerVerify);
   EXPECT_EQ(w.Progress(), 90);
   EXPECT_EQ(w.TimerPeriod(kTimerVerify), 0u);
-  w.SendMsg(WM_PROGRAM_INSTALL_START);
+  Worker().OnInstalling();
+  PumpPendingMessages();
   EXPECT_EQ(w.Progress(), 90);
   EXPECT_EQ(w.TimerPeriod(kTimerInstalling), 1u);  // no package file: the shortest period
   for (int i = 0; i < 20; ++i) w.SendMsg(kWmTimer, kTimerInstalling);

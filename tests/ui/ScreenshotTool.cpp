@@ -147,7 +147,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     wnd.SetLanguage(Lang_English);
     Click(wnd, L"retry_btn");
-    wnd.SendMsg(WM_NO_ENOUGH_SPACE);
+    wnd.SendMsg(WM_INSTALL_FAILED, static_cast<uintptr_t>(InstallResult::NoSpace));
     failures += !Shot(wnd.PaintManager(), "failure");
     for (int lang = 0; lang < kLanguageCount; ++lang) {
       wnd.SetLanguage(lang);
