@@ -5,6 +5,7 @@
 #include <chrono>
 #include <exception>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include "CConfigure/CConfigure.h"
