@@ -98,144 +98,153 @@ struct LabelReader {
     if (src.LabelText(name, t)) field = ConfigLabels::SplitList(t, delim);
   }
 };
+
 }  // namespace
 
-CConfigure::CConfigure() : clientFactory_(&http::DefaultClientFactory()) {}
+void CConfigure::LoadAllInto(ProductConfig& c, const ILabelSource& labels) {
+  c.Filesize = 0;
+  c.Software_id = 0;
+  c.LoadState = 1;
+  c.LoadSource = 0;
+  c.Software_name.clear();
+  c.Software_version.clear();
+  c.Download_url.clear();
+  c.Md5.clear();
+  c.Process_name.clear();
+  c.Install_url.clear();
+  c.Banner_url.clear();
+  c.Licensefile_url.clear();
+  c.MirrorUrls.clear();
+
+  LabelReader r{labels};
+  r.Int(L"Downloader_id", c.Downloader_id);
+  r.Int(L"Software_id", c.Software_id);
+  r.Int(L"Site_id", c.Site_id);
+  r.Int(L"Language_id", c.Language_id);
+  r.Text(L"Software_name", c.Software_name);
+  r.Text(L"Software_version", c.Software_version);
+  r.Text(L"Process_name", c.Process_name);
+  r.Text(L"Install_url", c.Install_url);
+  r.Text(L"Download_url", c.Download_url);
+  r.Text(L"Extra_download_url", c.Extra_download_url);
+  r.Text(L"Banner_url", c.Banner_url);
+  r.Text(L"Licensefile_url", c.Licensefile_url);
+  r.Text(L"Md5", c.Md5);
+  r.Int64(L"Filesize", c.Filesize);
+  r.Text(L"Md5_extra", c.Md5_extra);
+  r.Text(L"Cnet_download_url", c.Cnet_download_url);
+
+  c.LoadState = 2;
+  c.LoadSource = 2;
+  c.Downloader_type = 1;
+  c.AddMirrorUrls();
+}
+
+CConfigure::CConfigure()
+    : current_(std::make_shared<const ProductConfig>()), clientFactory_(&http::DefaultClientFactory()) {}
+
+std::shared_ptr<const ProductConfig> CConfigure::Snapshot() const {
+  std::lock_guard<std::mutex> l(PublishMutex);
+  return current_;
+}
+
+void CConfigure::Update(const std::function<void(ProductConfig&)>& edit) {
+  std::lock_guard<std::mutex> l(WriteMutex);
+  updateLocked(edit);
+}
+
+void CConfigure::updateLocked(const std::function<void(ProductConfig&)>& edit) {
+  std::shared_ptr<ProductConfig> next = std::make_shared<ProductConfig>(*Snapshot());
+  edit(*next);
+  std::shared_ptr<const ProductConfig> published = std::move(next);
+  std::lock_guard<std::mutex> l(PublishMutex);
+  // The old record lives on in the snapshots still held; ours goes after the lock.
+  current_.swap(published);
+}
 
 void CConfigure::LoadFromLabels(SkinUI::CPaintManagerUI& pm) { LoadFromLabels(PaintManagerLabels(pm)); }
 
 void CConfigure::LoadFromLabels(const ILabelSource& labels) {
-  std::lock_guard<std::mutex> l(RecordMutex);
-  LabelReader r{labels};
-  r.Int(L"Downloader_id", Downloader_id);
-  r.Int(L"Site_id", Site_id);
-  r.Int(L"Language_id", Language_id);
-  r.Int(L"Gif_duration", Gif_duration);
-  r.Int(L"NeedStart_flag", NeedStart_flag);
-  r.Int(L"admin_flag", admin_flag);
-  r.Text(L"Software_name", Software_name);
-  r.Text(L"Extra_download_url", Extra_download_url);
-  r.Color(L"theme_color", theme_color);
-  r.List(L"Language_str", Language_str, L'#');
-  r.Int(L"MainPid", MainPid);
-  r.Text(L"PrivacyUrl", PrivacyUrl);
-  r.Text(L"LicenseUrl", LicenseUrl);
-  r.Int(L"IsToolkit", IsToolkit);
-  r.Int(L"StartSubProgram", StartSubProgram);
-  r.List(L"ForbidCountries", ForbidCountries, L',');
-  r.Text(L"Trusted_publisher", Trusted_publisher);
+  Update([&labels](ProductConfig& c) {
+    LabelReader r{labels};
+    r.Int(L"Downloader_id", c.Downloader_id);
+    r.Int(L"Site_id", c.Site_id);
+    r.Int(L"Language_id", c.Language_id);
+    r.Int(L"Gif_duration", c.Gif_duration);
+    r.Int(L"NeedStart_flag", c.NeedStart_flag);
+    r.Int(L"admin_flag", c.admin_flag);
+    r.Text(L"Software_name", c.Software_name);
+    r.Text(L"Extra_download_url", c.Extra_download_url);
+    r.Color(L"theme_color", c.theme_color);
+    r.List(L"Language_str", c.Language_str, L'#');
+    r.Int(L"MainPid", c.MainPid);
+    r.Text(L"PrivacyUrl", c.PrivacyUrl);
+    r.Text(L"LicenseUrl", c.LicenseUrl);
+    r.Int(L"IsToolkit", c.IsToolkit);
+    r.Int(L"StartSubProgram", c.StartSubProgram);
+    r.List(L"ForbidCountries", c.ForbidCountries, L',');
+    r.Text(L"Trusted_publisher", c.Trusted_publisher);
+  });
 }
 
 int CConfigure::LoadAllFromLabels(SkinUI::CPaintManagerUI& pm) { return LoadAllFromLabels(PaintManagerLabels(pm)); }
 
 int CConfigure::LoadAllFromLabels(const ILabelSource& labels) {
-  std::lock_guard<std::mutex> l(RecordMutex);
-  return loadAllLocked(labels);
+  Update([&labels](ProductConfig& c) { LoadAllInto(c, labels); });
+  return 1;
 }
 
 int CConfigure::RefreshForInstall(SkinUI::CPaintManagerUI& pm, const RefreshHooks& hooks) {
   return RefreshForInstall(PaintManagerLabels(pm), hooks);
 }
 
-int CConfigure::loadAllLocked(const ILabelSource& labels) {
-  Filesize = 0;
-  Software_id = 0;
-  LoadState = 1;
-  LoadSource = 0;
-  Software_name.clear();
-  Software_version.clear();
-  Download_url.clear();
-  Md5.clear();
-  Process_name.clear();
-  Install_url.clear();
-  Banner_url.clear();
-  Licensefile_url.clear();
-  MirrorUrls.clear();
-
-  LabelReader r{labels};
-  r.Int(L"Downloader_id", Downloader_id);
-  r.Int(L"Software_id", Software_id);
-  r.Int(L"Site_id", Site_id);
-  r.Int(L"Language_id", Language_id);
-  r.Text(L"Software_name", Software_name);
-  r.Text(L"Software_version", Software_version);
-  r.Text(L"Process_name", Process_name);
-  r.Text(L"Install_url", Install_url);
-  r.Text(L"Download_url", Download_url);
-  r.Text(L"Extra_download_url", Extra_download_url);
-  r.Text(L"Banner_url", Banner_url);
-  r.Text(L"Licensefile_url", Licensefile_url);
-  r.Text(L"Md5", Md5);
-  r.Int64(L"Filesize", Filesize);
-  r.Text(L"Md5_extra", Md5_extra);
-  r.Text(L"Cnet_download_url", Cnet_download_url);
-
-  LoadState = 2;
-  LoadSource = 2;
-  Downloader_type = 1;
-  AddMirrorUrls();
-  return 1;
-}
-
-void CConfigure::AddMirrorUrls() {
+void ProductConfig::AddMirrorUrls() {
   if (!Download_url.empty() && !ConfigLabels::IsCdnUrl(Download_url)) MirrorUrls.push_back(Download_url);
   if (!Extra_download_url.empty() && !ConfigLabels::IsCdnUrl(Extra_download_url))
     MirrorUrls.push_back(Extra_download_url);
 }
 
-void CConfigure::printContent() {
-  std::lock_guard<std::mutex> l(RecordMutex);
-  printLocked();
-}
+void CConfigure::printContent() { PrintRecord(*Snapshot()); }
 
-void CConfigure::printLocked() {
+void CConfigure::PrintRecord(const ProductConfig& c) {
   auto a = [](const std::wstring& w) { return platform::os().WideToAnsi(w); };
-  if (LoadSource == 2) LOG(INFO) << " Configure Load From File! ";
-  else if (LoadSource == 1) LOG(INFO) << " Configure Load From XML! ";
+  if (c.LoadSource == 2) LOG(INFO) << " Configure Load From File! ";
+  else if (c.LoadSource == 1) LOG(INFO) << " Configure Load From XML! ";
   else LOG(INFO) << " Configure Load From Nothing! ";
-  LOG(INFO) << " [File ContentLength]: " << Filesize;
-  LOG(INFO) << " [Downloader Id]: " << Downloader_id;
-  LOG(INFO) << " [SoftWare Id]: " << Software_id;
-  LOG(INFO) << " [Site Id]: " << Site_id;
-  LOG(INFO) << " [Language Id]: " << Language_id;
-  LOG(INFO) << " [Software Name]: " << a(Software_name);
-  LOG(INFO) << " [Software Version]: " << a(Software_version);
-  LOG(INFO) << " [Remote Path]: " << a(Download_url);
-  LOG(INFO) << " [MD5 String]: " << a(Md5);
-  LOG(INFO) << " [Process Name]: " << a(Process_name);
-  LOG(INFO) << " [Install Url]: " << a(Install_url);
-  LOG(INFO) << " [Banner Url]: " << a(Banner_url);
-  LOG(INFO) << " [Licensefile Url]: " << a(Licensefile_url);
-  LOG(INFO) << " [Extra Download Url]: " << a(Extra_download_url);
-  LOG(INFO) << " [Cnet Download Url]: " << a(Cnet_download_url);
-  LOG(INFO) << " [MD5 Extra String]: " << a(Md5_extra);
+  LOG(INFO) << " [File ContentLength]: " << c.Filesize;
+  LOG(INFO) << " [Downloader Id]: " << c.Downloader_id;
+  LOG(INFO) << " [SoftWare Id]: " << c.Software_id;
+  LOG(INFO) << " [Site Id]: " << c.Site_id;
+  LOG(INFO) << " [Language Id]: " << c.Language_id;
+  LOG(INFO) << " [Software Name]: " << a(c.Software_name);
+  LOG(INFO) << " [Software Version]: " << a(c.Software_version);
+  LOG(INFO) << " [Remote Path]: " << a(c.Download_url);
+  LOG(INFO) << " [MD5 String]: " << a(c.Md5);
+  LOG(INFO) << " [Process Name]: " << a(c.Process_name);
+  LOG(INFO) << " [Install Url]: " << a(c.Install_url);
+  LOG(INFO) << " [Banner Url]: " << a(c.Banner_url);
+  LOG(INFO) << " [Licensefile Url]: " << a(c.Licensefile_url);
+  LOG(INFO) << " [Extra Download Url]: " << a(c.Extra_download_url);
+  LOG(INFO) << " [Cnet Download Url]: " << a(c.Cnet_download_url);
+  LOG(INFO) << " [MD5 Extra String]: " << a(c.Md5_extra);
 }
 
-ProductConfig CConfigure::Snapshot() {
-  std::lock_guard<std::mutex> l(RecordMutex);
-  return static_cast<const ProductConfig&>(*this);
-}
-
-int CConfigure::GetLoadState() {
-  std::lock_guard<std::mutex> l(RecordMutex);
-  return LoadState;
-}
+int CConfigure::GetLoadState() const { return Snapshot()->LoadState; }
 
 void CConfigure::SetLoadState(int state) {
-  std::lock_guard<std::mutex> l(RecordMutex);
-  LoadState = state;
+  Update([state](ProductConfig& c) { c.LoadState = state; });
 }
 
-bool CConfigure::IsForbiddenCountry(const std::wstring& code) const {
+bool ProductConfig::IsForbiddenCountry(const std::wstring& code) const {
   return std::find(ForbidCountries.begin(), ForbidCountries.end(), code) != ForbidCountries.end();
 }
 
-bool CConfigure::IsSpecialDownloader() const {
+bool ProductConfig::IsSpecialDownloader() const {
   static const int kIds[] = {67, 68, 69, 128, 135, 157, 169, 226, 263, 285};
   return std::find(std::begin(kIds), std::end(kIds), Downloader_id) != std::end(kIds);
 }
 
-bool CConfigure::IsSpecialSite() const {
+bool ProductConfig::IsSpecialSite() const {
   static const int kSites[] = {54, 93, 118, 127, 133, 290};
   return std::find(std::begin(kSites), std::end(kSites), Site_id) != std::end(kSites);
 }

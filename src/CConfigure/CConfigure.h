@@ -62,6 +62,12 @@ struct ProductConfig {
   // separated by ";" (FuntionImpl::ParsePublishers). Only the packed
   // configuration names them: the service's answer never does.
   std::wstring Trusted_publisher;
+
+  bool IsForbiddenCountry(const std::wstring& code) const;
+  bool IsSpecialDownloader() const;
+  bool IsSpecialSite() const;
+  // Appends the package addresses that are neither on "//cdn." nor "//dl." hosts.
+  void AddMirrorUrls();
 };
 
 // A label source: the text of the control with the given name, when present.
@@ -78,14 +84,24 @@ struct RefreshHooks {
   std::function<void()> afterRequest;
 };
 
-// Two threads write the record (the background refresh and the install
-// worker): every write of the label passes and the service paths, and
-// DownloaderXml, go under the record lock; Snapshot() reads under it.
-class CConfigure : public ProductConfig {
+// The record is published whole and never changed afterwards: a writer (the
+// background refresh, the install worker, the window's first label pass)
+// copies the current record, changes the copy and publishes it. A reader keeps
+// the record it took for one step (a window handler, a side-fetch, a worker
+// run), so that the step sees one consistent record, whatever is published
+// meanwhile.
+class CConfigure {
  public:
   CConfigure();
   CConfigure(const CConfigure&) = delete;
   CConfigure& operator=(const CConfigure&) = delete;
+
+  // The record as last published.
+  std::shared_ptr<const ProductConfig> Snapshot() const;
+  // Copies the record, lets edit change the copy and publishes it. Writers
+  // take turns, so that none loses another's change; edit must not call the
+  // writers of this object.
+  void Update(const std::function<void(ProductConfig&)>& edit);
 
   // Quick label pass; leaves LoadState and LoadSource alone.
   void LoadFromLabels(SkinUI::CPaintManagerUI& pm);
@@ -93,8 +109,6 @@ class CConfigure : public ProductConfig {
   // Full label pass: the fallback when the service gave nothing usable.
   int LoadAllFromLabels(SkinUI::CPaintManagerUI& pm);
   int LoadAllFromLabels(const ILabelSource& labels);
-  // Appends the package addresses that are neither on "//cdn." nor "//dl." hosts.
-  void AddMirrorUrls();
   void printContent();
 
   // Asks the download information service (sync: the install worker; else
@@ -102,7 +116,7 @@ class CConfigure : public ProductConfig {
   // 1 when one was found and kept; LoadState is left alone.
   int getDownloadInfoXml(bool sync);
   // Applies the kept element to the record; 1 on success (LoadState 2,
-  // LoadSource 1), else 0 with LoadState 1 and the record untouched.
+  // LoadSource 1), else 0 with LoadState 1 and the record otherwise untouched.
   int ParseDownloaderXml();
   // The install worker's step: when not loaded, ask, parse and fall back to
   // the full label pass; print when loaded. Returns LoadState afterwards.
@@ -113,18 +127,12 @@ class CConfigure : public ProductConfig {
   // The user's region, two letters ("AT"); empty when unknown.
   static std::wstring GetSystemRegion();
 
-  // A consistent copy of the record.
-  ProductConfig Snapshot();
-  int GetLoadState();
+  int GetLoadState() const;
   void SetLoadState(int state);
   // The kept Downloader element; empty when there is none.
   std::string GetDownloaderXml();
   // Where the service request gets its client (libcurl's by default).
   void SetClientFactory(http::IHttpClientFactory& factory);
-
-  bool IsForbiddenCountry(const std::wstring& code) const;
-  bool IsSpecialDownloader() const;
-  bool IsSpecialSite() const;
 
   void SetLinkMapEntry(const std::string& lang, const std::wstring& privacy, const std::wstring& license);
   std::wstring GetLinkPrivacy(const std::string& lang);
@@ -136,12 +144,19 @@ class CConfigure : public ProductConfig {
   void SetLastQueryUrl(const std::string& url);
 
  private:
-  // The ...Locked steps expect the record lock held.
-  int parseLocked();
-  int loadAllLocked(const ILabelSource& labels);
-  void printLocked();
+  // The ...Locked steps expect WriteMutex held.
+  void updateLocked(const std::function<void(ProductConfig&)>& edit);
+  int parseLocked(ProductConfig& record);
+  // The full label pass onto a record.
+  static void LoadAllInto(ProductConfig& record, const ILabelSource& labels);
+  static void PrintRecord(const ProductConfig& record);
 
-  std::mutex RecordMutex;
+  // Writers take turns under WriteMutex; it also guards DownloaderXml and
+  // clientFactory_. The published pointer has its own short lock, so that a
+  // reader never waits for a parse.
+  std::mutex WriteMutex;
+  mutable std::mutex PublishMutex;
+  std::shared_ptr<const ProductConfig> current_;
   // The Downloader element of the last service answer, if any.
   std::unique_ptr<std::string> DownloaderXml;
   http::IHttpClientFactory* clientFactory_;

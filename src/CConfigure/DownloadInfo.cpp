@@ -163,25 +163,23 @@ void ApplyElement(ProductConfig& record, const tinyxml2::XMLElement& e) {
 }  // namespace
 
 void CConfigure::SetClientFactory(http::IHttpClientFactory& factory) {
-  std::lock_guard<std::mutex> l(RecordMutex);
+  std::lock_guard<std::mutex> l(WriteMutex);
   clientFactory_ = &factory;
 }
 
 std::string CConfigure::GetDownloaderXml() {
-  std::lock_guard<std::mutex> l(RecordMutex);
+  std::lock_guard<std::mutex> l(WriteMutex);
   return DownloaderXml ? *DownloaderXml : std::string();
 }
 
 int CConfigure::getDownloadInfoXml(bool sync) {
   const char* mode = sync ? "Sync" : "Async";
   try {
-    int lang = 0, id = 0, site = 0;
+    const std::shared_ptr<const ProductConfig> record = Snapshot();
+    const int lang = record->Language_id, id = record->Downloader_id, site = record->Site_id;
     http::IHttpClientFactory* factory = nullptr;
     {
-      std::lock_guard<std::mutex> l(RecordMutex);
-      lang = Language_id;
-      id = Downloader_id;
-      site = Site_id;
+      std::lock_guard<std::mutex> l(WriteMutex);
       factory = clientFactory_;
     }
     const char* suffix = FuntionImpl::Is64BitSystem() ? "&package_type=2" : "";
@@ -212,7 +210,7 @@ int CConfigure::getDownloadInfoXml(bool sync) {
     std::string element;
     if (!CutDownloaderElement(answer, element)) return 0;
     auto kept = std::make_unique<std::string>(std::move(element));
-    std::lock_guard<std::mutex> l(RecordMutex);
+    std::lock_guard<std::mutex> l(WriteMutex);
     DownloaderXml = std::move(kept);
     return 1;
   } catch (const std::exception& e) {
@@ -222,12 +220,14 @@ int CConfigure::getDownloadInfoXml(bool sync) {
 }
 
 int CConfigure::ParseDownloaderXml() {
-  std::lock_guard<std::mutex> l(RecordMutex);
-  return parseLocked();
+  std::lock_guard<std::mutex> l(WriteMutex);
+  int parsed = 0;
+  updateLocked([&](ProductConfig& record) { parsed = parseLocked(record); });
+  return parsed;
 }
 
-int CConfigure::parseLocked() {
-  LoadState = 1;
+int CConfigure::parseLocked(ProductConfig& record) {
+  record.LoadState = 1;
   if (!DownloaderXml || DownloaderXml->empty()) return 0;
   try {
     tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
@@ -235,18 +235,18 @@ int CConfigure::parseLocked() {
     const tinyxml2::XMLElement* root = doc.RootElement();
     if (!root) return 0;
     // Applied to a copy first, so that a failure part-way leaves the record whole.
-    ProductConfig staged = *this;
+    ProductConfig staged = record;
     for (const tinyxml2::XMLElement* e = root->FirstChildElement(); e; e = e->NextSiblingElement())
       ApplyElement(staged, *e);
-    static_cast<ProductConfig&>(*this) = std::move(staged);
+    record = std::move(staged);
   } catch (const std::exception& e) {
     LOG(INFO) << " ParseDownloaderXml failed: " << e.what();
-    LoadState = 1;
+    record.LoadState = 1;
     return 0;
   }
-  LoadState = 2;
-  LoadSource = 1;
-  AddMirrorUrls();
+  record.LoadState = 2;
+  record.LoadSource = 1;
+  record.AddMirrorUrls();
   return 1;
 }
 
@@ -255,12 +255,14 @@ int CConfigure::RefreshForInstall(const ILabelSource& labels, const RefreshHooks
     if (hooks.beforeRequest) hooks.beforeRequest();
     getDownloadInfoXml(true);
     if (hooks.afterRequest) hooks.afterRequest();
-    std::lock_guard<std::mutex> l(RecordMutex);
-    if (parseLocked() != 1) loadAllLocked(labels);
+    std::lock_guard<std::mutex> l(WriteMutex);
+    updateLocked([&](ProductConfig& record) {
+      if (parseLocked(record) != 1) LoadAllInto(record, labels);
+    });
   }
-  std::lock_guard<std::mutex> l(RecordMutex);
-  if (LoadState == 2) printLocked();
-  return LoadState;
+  const std::shared_ptr<const ProductConfig> record = Snapshot();
+  if (record->LoadState == 2) PrintRecord(*record);
+  return record->LoadState;
 }
 
 int CConfigure::GetDownloadHostKind(const std::wstring& address) {

@@ -95,7 +95,7 @@ void InstallUIMainWnd::FindControls() {
 }
 
 // The install folder in the edit box, the download folder and the log file.
-void InstallUIMainWnd::SetUpFolders() {
+void InstallUIMainWnd::SetUpFolders(const ProductConfig& cfg) {
   platform::Os& os = platform::os();
   runTimeStamp_ = LocalTimeStamp();
   defaultInstallFolder_ = InstallPath::DefaultInstallFolder(os.SpecialFolderPath(platform::SpecialFolder::ProgramFiles));
@@ -104,15 +104,15 @@ void InstallUIMainWnd::SetUpFolders() {
   if (os.DiskFreeForUser(platform::DirectoryOf(defaultInstallFolder_), freeBytes))
     freeGb_ = InstallPath::BytesToGb(freeBytes);
 
-  const std::wstring& extra = config_->Extra_download_url;
+  const std::wstring& extra = cfg.Extra_download_url;
   downloadFolder_ = InstallPath::DownloadFolder(os.SpecialFolderPath(platform::SpecialFolder::Temp),
                                                 os.SpecialFolderPath(platform::SpecialFolder::Desktop), extra,
-                                                config_->Software_name);
+                                                cfg.Software_name);
   // A folder that cannot be made shows when the worker needs it.
   InstallPath::CreateFolder(downloadFolder_);
-  installFolderName_ = config_->Software_name;
+  installFolderName_ = cfg.Software_name;
 
-  std::wstring version = config_->Software_version.empty() ? L"1.0.0.0" : config_->Software_version;
+  std::wstring version = cfg.Software_version.empty() ? L"1.0.0.0" : cfg.Software_version;
   logFilePath_ = platform::JoinPath(
       downloadFolder_, InstallPath::LogFileName(InstallText::PackageFileName(extra, version), runTimeStamp_));
   applog::ConfigureLog(os.WideToAnsi(logFilePath_));
@@ -127,12 +127,14 @@ void InstallUIMainWnd::InitWindow() {
   if (!clients_) clients_ = std::shared_ptr<http::IHttpClientFactory>(&http::DefaultClientFactory(), [](auto*) {});
   config_->SetClientFactory(*clients_);
   config_->LoadFromLabels(pm_);
+  // The label pass's record: the side-fetches below may publish others.
+  const std::shared_ptr<const ProductConfig> cfg = config_->Snapshot();
   // The accent of the skin is the product's theme colour when it names one.
-  if ((config_->theme_color & 0xFFFFFF) != 0x000001 && config_->theme_color != 0)
-    SkinUI::CPaintManagerUI::SetAccentColor(config_->theme_color);
+  if ((cfg->theme_color & 0xFFFFFF) != 0x000001 && cfg->theme_color != 0)
+    SkinUI::CPaintManagerUI::SetAccentColor(cfg->theme_color);
   FindControls();
-  SetUpFolders();
-  toolkit_ = config_->IsToolkit != 0;
+  SetUpFolders(*cfg);
+  toolkit_ = cfg->IsToolkit != 0;
   SetUpHost();
 
   const bool excluded = IsNotSupport(false);
@@ -148,15 +150,14 @@ void InstallUIMainWnd::InitWindow() {
   LOG(INFO) << " Downloader version: " << FuntionImpl::GetFileVersionText(os.ModuleFileName())
             << ", 64Bit: " << (os.Is64BitSystem() ? "True" : "False") << ", proc_id=" << os.CurrentProcessId();
   LOG(INFO) << " Screen: " << w << "*" << h << ", " << scale;
-  LOG(INFO) << " Request For Product Config -- [Downloader Id]: " << config_->Downloader_id
-            << " [Site Id]: " << config_->Site_id << " [Language Id]: " << config_->Language_id;
+  LOG(INFO) << " Request For Product Config -- [Downloader Id]: " << cfg->Downloader_id
+            << " [Site Id]: " << cfg->Site_id << " [Language Id]: " << cfg->Language_id;
 
-  telemetryFacts_.version = os.WideToAnsi(config_->Software_version);
+  telemetryFacts_.version = os.WideToAnsi(cfg->Software_version);
   telemetryFacts_.language = language_;
-  CSingleUserLog::Instance().SetUserInfo(config_->Downloader_id, config_->Site_id, config_->Language_id,
-                                         os.WideToAnsi(config_->Software_name),
-                                         os.WideToAnsi(config_->Extra_download_url), toolkit_, downloadFolder_,
-                                         config_->MainPid, &telemetryFacts_);
+  CSingleUserLog::Instance().SetUserInfo(cfg->Downloader_id, cfg->Site_id, cfg->Language_id,
+                                         os.WideToAnsi(cfg->Software_name), os.WideToAnsi(cfg->Extra_download_url),
+                                         toolkit_, downloadFolder_, cfg->MainPid, &telemetryFacts_);
   ReportStart(excluded, w, h);
 
   SetUpLanguageCombo();
@@ -183,7 +184,7 @@ void InstallUIMainWnd::SetUpLanguageCombo() {
   std::vector<std::wstring> codes;
   if (languageCombo_) {
     for (int i = 0; i < languageCombo_->ItemCount(); ++i) codes.push_back(languageCombo_->ItemUserData(i));
-    for (size_t index : ComboItemsToRemove(codes, config_->Language_str)) {
+    for (size_t index : ComboItemsToRemove(codes, config_->Snapshot()->Language_str)) {
       languageCombo_->RemoveAt(index);
       codes.erase(codes.begin() + static_cast<long>(index));
     }
@@ -206,7 +207,7 @@ void InstallUIMainWnd::SetLanguage(int value) {
       if (languageCombo_->ItemUserData(i) == code) languageCombo_->SelectItem(i, false);
   }
   if (SkinUI::CControlUI* licence = pm_.FindControl(L"license_text_layout"))
-    licence->SetFixedHeight(MainWndRules::LicenseHeight(value, config_ && config_->IsSpecialSite()) + 170);
+    licence->SetFixedHeight(MainWndRules::LicenseHeight(value, config_ && config_->Snapshot()->IsSpecialSite()) + 170);
   ApplyInstallPage();
   RefreshSpaceTexts();
   if (SkinUI::CControlUI* bottom = pm_.FindControl(L"layout_bottom_set")) {
@@ -224,6 +225,7 @@ void InstallUIMainWnd::ApplyInstallPage() {
   auto tree = LoadLanguageTree(language_);
   if (!tree) return;
   auto page = GetLanguagePage(tree.get(), kInstallPage);
+  const bool specialDownloader = config_ && config_->Snapshot()->IsSpecialDownloader();
   for (auto it = page.rbegin(); it != page.rend(); ++it) {
     const std::wstring& key = it->first;
     const std::wstring& text = it->second;
@@ -232,7 +234,7 @@ void InstallUIMainWnd::ApplyInstallPage() {
     else if (key == L"space_free") spaceFreeFormat_ = text;
     SkinUI::CControlUI* c = pm_.FindControl(key);
     if (!c) continue;
-    if (key == L"extra_text" && !(config_ && config_->IsSpecialDownloader())) continue;
+    if (key == L"extra_text" && !specialDownloader) continue;
     c->SetText(text);
   }
 }
@@ -337,8 +339,8 @@ void InstallUIMainWnd::OnLicenceLink(SkinUI::TNotifyUI& msg) {
   if (!config_) return;
   std::string code = LanguageCode(language_);
   std::wstring url = msg.wParam == 0 ? config_->GetLinkPrivacy(code) : config_->GetLinkLicense(code);
-  if (msg.wParam == 0 && url.empty()) url = config_->PrivacyUrl;
-  if (msg.wParam == 1 && url.empty()) url = config_->LicenseUrl;
+  if (msg.wParam == 0 && url.empty()) url = config_->Snapshot()->PrivacyUrl;
+  if (msg.wParam == 1 && url.empty()) url = config_->Snapshot()->LicenseUrl;
   OpenWebLink(url);
 }
 
@@ -348,8 +350,9 @@ void InstallUIMainWnd::OnAdviceLink(SkinUI::TNotifyUI&) {
   std::wstring url = state_->CurrentDownloadUrl();
   if (url.empty()) {
     // 1 or 3: the first service address; 2: the first CDN address.
-    bool wantCdn = config_->Downloader_type == 2;
-    for (const std::wstring& m : config_->MirrorUrls) {
+    const std::shared_ptr<const ProductConfig> cfg = config_->Snapshot();
+    bool wantCdn = cfg->Downloader_type == 2;
+    for (const std::wstring& m : cfg->MirrorUrls) {
       if (ConfigLabels::IsCdnUrl(m) == wantCdn) {
         url = m;
         break;

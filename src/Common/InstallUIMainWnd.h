@@ -74,9 +74,9 @@ class InstallUIMainWnd : public SkinUI::WindowImplBase {
   void SetProgress(int percent);
   int Progress() const;
   int StartInstall();
-  // Starts the installed product (directly, or through the waiting window)
-  // and closes the window.
-  void RunStartApp();
+  // Starts the installed product (directly, or through the waiting window
+  // shown for waitingMs when not 0) and closes the window.
+  void RunStartApp(const ProductConfig& cfg, int waitingMs);
   // Who runs the install worker (a counted detached thread unless a test
   // records the setups instead).
   using WorkerRunner = std::function<void(std::unique_ptr<InstallWorkerSetup>)>;
@@ -125,7 +125,7 @@ class InstallUIMainWnd : public SkinUI::WindowImplBase {
 
   void CountAnimationFrames();
   void FindControls();
-  void SetUpFolders();
+  void SetUpFolders(const ProductConfig& cfg);
   void ReportStart(bool excluded, int screenWidth, int screenHeight);
   void SetUpLanguageCombo();
   void ApplyInstallPage();

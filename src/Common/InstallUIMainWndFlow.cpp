@@ -79,31 +79,31 @@ int InstallUIMainWnd::StartInstall() {
 
 void InstallUIMainWnd::OnStartClick() {
   if (!config_) return;
-  if (InstallPath::IsInstallerPackage(config_->Extra_download_url)) {
+  const std::shared_ptr<const ProductConfig> cfg = config_->Snapshot();
+  if (InstallPath::IsInstallerPackage(cfg->Extra_download_url)) {
     // A product that will ask for a missing .NET first gets no waiting window.
-    // (the worker has ended: the record has no other writer now)
+    int waitingMs = cfg->Gif_duration;
     if (FuntionImpl::WillShowNetFrameCheck(PreInstallChecks(config_, host_, installFolderName_).GetInstallDir()))
-      config_->Gif_duration = 0;
-    telemetry_.ProgramLaunchClicked(config_->Gif_duration == 0);
-    RunStartApp();
+      waitingMs = 0;
+    telemetry_.ProgramLaunchClicked(waitingMs == 0);
+    RunStartApp(*cfg, waitingMs);
   } else {
     const std::wstring explorer = platform::ExplorerPath();
     if (!explorer.empty()) SkinUI::ShellOpen(explorer, InstallPath::ExplorerSelectArgs(state_->PackagePath()));
   }
 }
 
-void InstallUIMainWnd::RunStartApp() {
+void InstallUIMainWnd::RunStartApp(const ProductConfig& cfg, int waitingMs) {
   state_->started = true;
-  const ProductConfig cfg = config_->Snapshot();
   const std::wstring installDir = PreInstallChecks(config_, host_, installFolderName_).GetInstallDir();
   const StartPaths paths = GetStartExePaths(cfg, *state_, installDir, toolkit_);
   const std::wstring mainCommand = L"\"" + paths.mainPath + L"\"";
   const std::wstring subCommand = L"\"" + paths.subPath + L"\"";
   LOG(INFO) << " get main exe: " << Narrow(mainCommand) << " and sub exe: " << Narrow(subCommand);
   IEvents& ev = events();
-  const std::string hold = std::to_string(cfg.Gif_duration);
+  const std::string hold = std::to_string(waitingMs);
   // Without the waiting window the process ends right after the start.
-  if (cfg.Gif_duration == 0) ev.eventWait("Download", "9.StartWindow", hold);
+  if (waitingMs == 0) ev.eventWait("Download", "9.StartWindow", hold);
   else ev.event("Download", "9.StartWindow", hold);
   ev.funnel("CoreFuncEvent", "Starting", 2, "Download", "StartWindow", "null", false);
   if (paths.subId != 0) {
@@ -112,9 +112,9 @@ void InstallUIMainWnd::RunStartApp() {
     ev.funnel("CoreFuncEvent", "Starting", 3, "Download", "StartWindow_" + id, "null", true);
   }
   ev.funnel("CoreFuncEvent", "Starting", 0, "Download", "CoreFuncEnd", "null", false);
-  if (cfg.Gif_duration != 0) {
+  if (waitingMs != 0) {
     ShowWindow(false, false);
-    auto* waiting = new CAlientWnd(mainCommand, subCommand, cfg.Software_name, cfg.Gif_duration, cfg.admin_flag != 0,
+    auto* waiting = new CAlientWnd(mainCommand, subCommand, cfg.Software_name, waitingMs, cfg.admin_flag != 0,
                                    language_, [](const std::wstring& main, const std::wstring& sub, bool admin) {
                                      return FuntionImpl::StartTargetMainExe(main, admin ? 1 : 0, sub);
                                    });

@@ -48,7 +48,7 @@ void InstallUIMainWnd::ShowResult(bool failure) {
 void InstallUIMainWnd::OnInstallFailed(InstallResult result) {
   const InstallResultRow& row = InstallResults::Row(result);
   // The CDN's "too many requests" counts towards forbidding it.
-  if (result == InstallResult::CdnFailing && config_) AddRequestTooMuchTimes(config_->Snapshot().Software_name);
+  if (result == InstallResult::CdnFailing && config_) AddRequestTooMuchTimes(config_->Snapshot()->Software_name);
   if (row.hasBox) {
     // The bar stops before the box; the slides go on under it until the result view.
     StopAttemptTimers(false);
@@ -77,7 +77,10 @@ bool InstallUIMainWnd::OnCustomMessage(unsigned msg, uintptr_t wParam) {
       return true;
     case WM_APP_DOWN_FINISH:
       SetProgress(100);
-      if (config_) WriteInstallLanguage(config_->Downloader_id, config_->Software_name, language_);
+      if (config_) {
+        const std::shared_ptr<const ProductConfig> cfg = config_->Snapshot();
+        WriteInstallLanguage(cfg->Downloader_id, cfg->Software_name, language_);
+      }
       ShowResult(false);
       return true;
     case WM_MD5_CHECK_START:

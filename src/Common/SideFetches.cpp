@@ -6,6 +6,7 @@
 #include <exception>
 #include <functional>
 #include <thread>
+#include <thread>
 #include <vector>
 
 #include "CConfigure/CConfigure.h"
@@ -228,7 +229,7 @@ std::wstring ClickIdOf(const std::wstring& fileName, bool& separated) {
 
 void GetCbsPrivacy(const SideFetchContext& c) {
   Json::Value root;
-  if (!FetchSigned(c, FuntionImpl::GetPrivacyUrl(c.config->Snapshot().MainPid), "tcp", root)) return;
+  if (!FetchSigned(c, FuntionImpl::GetPrivacyUrl(c.config->Snapshot()->MainPid), "tcp", root)) return;
   if (!PrivacyShapeOk(root)) {
     LOG(INFO) << " Get Cbs tcp fail: unexpected shape";
     return;
@@ -256,7 +257,7 @@ void GetCbsPrivacy(const SideFetchContext& c) {
 
 void GetCbsBanner(const SideFetchContext& c) {
   Json::Value root;
-  if (!FetchSigned(c, FuntionImpl::GetBannerPicUrl(c.config->Snapshot().MainPid, c.language), "Ban", root)) return;
+  if (!FetchSigned(c, FuntionImpl::GetBannerPicUrl(c.config->Snapshot()->MainPid, c.language), "Ban", root)) return;
   if (!BannerShapeOk(root)) {
     LOG(INFO) << " Get Cbs Ban fail: unexpected shape";
     return;
@@ -327,7 +328,7 @@ void GetSubProgramInfo(const SideFetchContext& c) {
   }
   LOG(INFO) << " GetSubProgramInfo get rnclid success";
   const services::Service host =
-      c.config->IsSpecialSite() ? services::Service::KitDownloads : services::Service::KitDownloadsBrand2;
+      c.config->Snapshot()->IsSpecialSite() ? services::Service::KitDownloads : services::Service::KitDownloadsBrand2;
   const std::string url = services::ServiceOrigin(host) + "/kitDownloads?t=" +
                           telemetry::PercentEncodeValue(platform::os().WideToAnsi(clickId)) +
                           (platform::os().Is64BitSystem() ? "&package_type=2" : "&package_type=1");
@@ -371,7 +372,9 @@ void AsyncGetCbsInfo(const SideFetchContext& c) {
 
 bool IsNotSupport(const SideFetchContext& c, bool force) {
   if (FuntionImpl::IsSkipLimit()) return false;
-  if (!force && (!c.config || c.config->Snapshot().ForbidCountries.empty())) return false;
+  // One record for the whole check, whatever the refresh publishes meanwhile.
+  const std::shared_ptr<const ProductConfig> cfg = c.config ? c.config->Snapshot() : nullptr;
+  if (!force && (!cfg || cfg->ForbidCountries.empty())) return false;
   if (c.state->CountryCode().empty()) {
     std::string answer;
     CURLcode code =
@@ -392,9 +395,9 @@ bool IsNotSupport(const SideFetchContext& c, bool force) {
     }
   }
   const std::wstring country = c.state->CountryCode();
-  const bool ipLimited = !country.empty() && c.config && c.config->IsForbiddenCountry(country);
-  const std::wstring region = c.config ? c.config->GetSystemRegion() : std::wstring();
-  const bool regionLimited = !region.empty() && c.config->IsForbiddenCountry(region);
+  const bool ipLimited = !country.empty() && cfg && cfg->IsForbiddenCountry(country);
+  const std::wstring region = cfg ? CConfigure::GetSystemRegion() : std::wstring();
+  const bool regionLimited = !region.empty() && cfg->IsForbiddenCountry(region);
   LOG(INFO) << " Limit result is : " << ipLimited << ", " << regionLimited;
   return ipLimited || regionLimited;
 }

@@ -168,7 +168,7 @@ int RunStartUp(const std::wstring& commandLine) {
   // rather than left to end with the process under the delivery thread.
   shutDown.Arm(ShutDown::kTelemetry);
 
-  const int id = mainWnd->Config() ? mainWnd->Config()->Downloader_id : 0;
+  const int id = mainWnd->Config() ? mainWnd->Config()->Snapshot()->Downloader_id : 0;
   wchar_t mutexName[64] = {};
   std::swprintf(mutexName, 64, L"KVR_Downloader_%d", id);
   platform::MutexResult mutex = os.CreateNamedMutex(mutexName, true);

@@ -16,7 +16,7 @@ std::string CollectorUrl() {
 
 void Send(http::IHttpClientFactory& clients, CConfigure& config, const std::string& code,
           const std::wstring& currentUrl, const char* logPrefix) {
-  const std::string body = InstallText::ExceptionReportBody(config.Snapshot().Downloader_id, code,
+  const std::string body = InstallText::ExceptionReportBody(config.Snapshot()->Downloader_id, code,
                                                             config.GetLastQueryUrl(), platform::Utf8FromWide(currentUrl));
   std::string response;
   int result = 2;  // no client: libcurl's "failed to initialise"

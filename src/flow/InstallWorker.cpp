@@ -91,7 +91,7 @@ bool InstallRun::Prepare() {
   hooks.beforeRequest = [observer] { observer->OnPreparing(true); };
   hooks.afterRequest = [observer] { observer->OnPreparing(false); };
   setup_.config->RefreshForInstall(LabelsOf(setup_), hooks);
-  cfg_ = setup_.config->Snapshot();
+  cfg_ = *setup_.config->Snapshot();
 
   ChooseAddress();
   if (!CheckSpace()) return false;

@@ -69,7 +69,7 @@ PreInstallChecks::PreInstallChecks(std::shared_ptr<CConfigure> config, std::shar
 bool PreInstallChecks::AppIsRunning() {
   std::vector<platform::ProcessEntry> processes = os().ProcessSnapshot();
   if (processes.empty()) return false;  // the list could not be read
-  const std::wstring processName = config_->Snapshot().Process_name;
+  const std::wstring processName = config_->Snapshot()->Process_name;
   for (const platform::ProcessEntry& p : processes) {
     if (p.exeName != processName) continue;
     LOG(INFO) << os().WideToAnsi(p.exeName) << "," << os().WideToAnsi(processName) << "ID:" << p.pid;
@@ -124,7 +124,8 @@ int PreInstallChecks::SwitchInstallDrive() {
 }
 
 bool PreInstallChecks::CheckInstallPath() {
-  const ProductConfig cfg = config_->Snapshot();
+  const std::shared_ptr<const ProductConfig> record = config_->Snapshot();
+  const ProductConfig& cfg = *record;
   if (cfg.LoadState == 2 && cfg.LoadSource == 1) {
     uint64_t free = 0;
     int enough = EnoughFreeSpace(true, cfg.Filesize, free);
@@ -175,7 +176,7 @@ bool PreInstallChecks::IsPathPendingRename(const std::wstring& folder) {
 }
 
 int PreInstallChecks::StopConflictingService() {
-  const wchar_t* name = ConflictingServiceFor(config_->Snapshot().Software_id);
+  const wchar_t* name = ConflictingServiceFor(config_->Snapshot()->Software_id);
   if (!name) return 0;
   platform::ServiceState state = os().QueryService(name);
   if (state.step != 0) return state.step;

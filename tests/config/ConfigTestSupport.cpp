@@ -26,6 +26,14 @@ bool MapLabels::LabelText(const std::wstring& name, std::wstring& text) const {
   return true;
 }
 
+void UseTestQuery(CConfigure& config) {
+  config.Update([](ProductConfig& r) {
+    r.Language_id = 1033;
+    r.Downloader_id = 642;
+    r.Site_id = 525;
+  });
+}
+
 LogCapture::LogCapture(const testing_support::TempDir& dir)
     : file_(dir.file(L"config.log")), after_(dir.file(L"after.log")) {
   applog::ConfigureLog(platform::nativeOs().WideToAnsi(file_));

@@ -53,6 +53,9 @@ class MapLabels final : public ILabelSource {
   bool LabelText(const std::wstring& name, std::wstring& text) const override;
 };
 
+// The product the tests ask about: language 1033, downloader 642, site 525.
+void UseTestQuery(CConfigure& config);
+
 // The log goes to a file of the folder while the object lives.
 class LogCapture {
  public:

@@ -30,9 +30,7 @@ class FakeServices : public ::testing::Test {
     root_ = platform::os().AnsiToWide(root);
     record_ = platform::os().AnsiToWide(record);
     os.options("[Endpoints]\nServiceBase=" + base_ + "\n");
-    config.Language_id = 1033;
-    config.Downloader_id = 642;
-    config.Site_id = 525;
+    UseTestQuery(config);
   }
   bool setRules(const std::string& json) const {
     CLibcurlTool tool;
@@ -72,7 +70,7 @@ TEST_F(FakeServices, RefreshFillsTheRecordFromThePackageTheServiceDescribes) {
 
   MapLabels labels;
   ASSERT_EQ(config.RefreshForInstall(labels), 2);
-  ProductConfig record = config.Snapshot();
+  const ProductConfig record = *config.Snapshot();
   EXPECT_EQ(record.LoadSource, 1);
   EXPECT_EQ(platform::os().WideToAnsi(record.Md5), FuntionImpl::Md5Hex(package));
   EXPECT_EQ(record.Filesize, static_cast<int64_t>(package.size()));

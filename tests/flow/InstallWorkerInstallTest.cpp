@@ -37,10 +37,10 @@ class Verification : public WorkerRun, public ::testing::WithParamInterface<Chec
 
 TEST_P(Verification, TheSignatureDecidesAndEveryFailureIsReported) {
   const CheckCase& c = GetParam();
-  if (!c.md5Matches) config->Md5 = L"ffffffffffffffffffffffffffffffff";
+  if (!c.md5Matches) config->Update([&](ProductConfig& r) { r.Md5 = L"ffffffffffffffffffffffffffffffff"; });
   if (c.signer == Signer::None) os.unsigned_.insert(kPackageName);
   if (c.signer == Signer::Other) os.otherPublisher.insert(kPackageName);
-  config->Trusted_publisher = c.publisher;
+  config->Update([&](ProductConfig& r) { r.Trusted_publisher = c.publisher; });
   const unsigned result = run();
 
   EXPECT_EQ(events.labels("Other", "FlowError"), std::vector<std::string>{c.code});
@@ -233,7 +233,7 @@ TEST_F(SubPrograms, TheDownloadedOneIsMarkedAndStartsWithTheProduct) {
   setup.state = state;
   Announce(31, kit31, file31);
   state->subPrograms.SetReady();
-  config->StartSubProgram = 1;
+  config->Update([&](ProductConfig& r) { r.StartSubProgram = 1; });
   ASSERT_EQ(run(), 0u);
   ASSERT_EQ(state->subPrograms.Records().at(0).downloaded, 1);
 
@@ -241,7 +241,7 @@ TEST_F(SubPrograms, TheDownloadedOneIsMarkedAndStartsWithTheProduct) {
   const std::wstring product = dir.file(L"Lumevia");
   platform::nativeOs().CreateDirectories(platform::JoinPath(product, L"Kit31"));
   platform::nativeOs().WriteFile(platform::JoinPath(platform::JoinPath(product, L"Kit31"), L"kit31.exe"), "MZ");
-  const StartPaths paths = GetStartExePaths(config->Snapshot(), *state, product, true);
+  const StartPaths paths = GetStartExePaths(*config->Snapshot(), *state, product, true);
   EXPECT_EQ(paths.subId, 31);
   EXPECT_EQ(paths.subPath, product + L"\\Kit31\\kit31.exe");
 }

@@ -92,8 +92,10 @@ TEST_F(WorkerRun, LanguageSwitchFollowsTheDownloaderIdAndTheOverridePicksTheProd
   setup.language = 1;  // Japanese
   setup.languageOverride = 2;
   setup.addTracking = false;
-  config->Downloader_id = 117;
-  config->NeedStart_flag = 0;
+  config->Update([&](ProductConfig& r) {
+    r.Downloader_id = 117;
+    r.NeedStart_flag = 0;
+  });
   host->controls[L"product_url_japanese"] = L"https://lumevia.example/ja";
   host->controls[L"product_url_chinesesimp"] = L"https://lumevia.example/zh";
   ASSERT_EQ(0u, run());
@@ -105,7 +107,7 @@ TEST_F(WorkerRun, LanguageSwitchFollowsTheDownloaderIdAndTheOverridePicksTheProd
 }
 
 TEST_F(WorkerRun, ServiceTextNeverAddsASwitchNorOpensAnotherScheme) {
-  config->Software_name = L"Lumevia\" /DIR=\"C:\\Evil";
+  config->Update([&](ProductConfig& r) { r.Software_name = L"Lumevia\" /DIR=\"C:\\Evil"; });
   host->controls[L"product_url_english"] = L"file:///c:/windows/system32/calc.exe";
   ASSERT_EQ(0u, run());
   const std::wstring line = os.starts()[0].commandLine;
@@ -118,7 +120,7 @@ TEST_F(WorkerRun, ServiceTextNeverAddsASwitchNorOpensAnotherScheme) {
 
 TEST_F(WorkerRun, JapaneseOfOtherDownloadersIsJa) {
   setup.language = 1;
-  config->Downloader_id = 121;
+  config->Update([&](ProductConfig& r) { r.Downloader_id = 121; });
   ASSERT_EQ(0u, run());
   EXPECT_NE(os.starts()[0].commandLine.find(L" /LANG=ja /LOG="), std::wstring::npos);
 }
@@ -237,16 +239,18 @@ TEST_F(WorkerRun, AnExceptionEndsTheRunWithOneFailureTheWindowShows) {
 // ---- Before the download ------------------------------------------------------------
 
 TEST_F(WorkerRun, NoUsableAddressOrAnEscapingVersionFailsAsUnusable) {
-  config->MirrorUrls = {L"https://cdn.lumevia.example/a.exe"};
+  config->Update([&](ProductConfig& r) { r.MirrorUrls = {L"https://cdn.lumevia.example/a.exe"}; });
   EXPECT_EQ(kFailed, run());
   EXPECT_EQ(config->GetLoadState(), 1);
   EXPECT_EQ(events.labels("Other", "FlowError"), Times(1, "DL023"));
   EXPECT_EQ(observer->reports(), std::vector<std::string>{RecordingObserver::Failed(InstallResult::UnusableAddress)});
 
   // The version goes into the file name: it may not climb out of the folder.
-  config->LoadState = 2;
-  config->MirrorUrls = {kPackageUrlW};
-  config->Software_version = L"..\\..\\Startup\\x";
+  config->Update([&](ProductConfig& r) {
+    r.LoadState = 2;
+    r.MirrorUrls = {kPackageUrlW};
+    r.Software_version = L"..\\..\\Startup\\x";
+  });
   EXPECT_EQ(kFailed, run());
   EXPECT_EQ(config->GetLoadState(), 1);
   EXPECT_EQ(events.labels("Other", "FlowError"), Times(2, "DL023"));
@@ -291,7 +295,7 @@ TEST_F(WorkerRun, ShortInstallDriveMovesTheFolderOnceThenGivesUp) {
 
 TEST_F(WorkerRun, SixtyFourBitAddressMissingFallsBackToTheFirstServiceLabel) {
   const wchar_t k64[] = L"http://pkg.test/files/Lumevia_64.exe";
-  config->MirrorUrls = {k64};
+  config->Update([&](ProductConfig& r) { r.MirrorUrls = {k64}; });
   http::FakeAnswer missing;
   missing.status = 404;
   clients->web.answer("http://pkg.test/files/Lumevia_64.exe", missing);
@@ -345,7 +349,7 @@ TEST_F(WorkerRun, StaleRecordRemovesAPackageOfAnotherVersionOrDigest) {
 }
 
 TEST_F(WorkerRun, LabelPassClearsTheOldDownloadAndSkipsTheDigest) {
-  config->LoadState = 1;
+  config->Update([&](ProductConfig& r) { r.LoadState = 1; });
   labels->labels[L"Software_version"] = L"3.1.0";
   labels->labels[L"Md5"] = L"00000000000000000000000000000000";  // would fail a comparison
   labels->labels[L"Filesize"] = std::to_wstring(package.size());
@@ -359,8 +363,10 @@ TEST_F(WorkerRun, LabelPassClearsTheOldDownloadAndSkipsTheDigest) {
 TEST_F(WorkerRun, NonInstallerPackageLandsOnTheDesktopAndEndsThere) {
   const wchar_t kApk[] = L"http://pkg.test/files/Lumevia.apk";
   clients->web.serveFile("http://pkg.test/files/Lumevia.apk", package);
-  config->MirrorUrls = {kApk};
-  config->Extra_download_url = kApk;
+  config->Update([&](ProductConfig& r) {
+    r.MirrorUrls = {kApk};
+    r.Extra_download_url = kApk;
+  });
   labels->labels[L"Extra_download_url"] = kApk;
   EXPECT_EQ(1u, run());
   const std::wstring apk = platform::JoinPath(platform::JoinPath(os.desktop, L"Lumevia"), L"Lumevia_3.1.0.apk");

@@ -16,16 +16,18 @@ namespace {
 class PreInstallChecksTest : public ::testing::Test {
  protected:
   PreInstallChecksTest() {
-    config->Process_name = L"Lumevia.exe";
+    config->Update([&](ProductConfig& r) { r.Process_name = L"Lumevia.exe"; });
     host->folderText = L"C:\\Program Files\\Lumevia";
     os.drives = {L'C', L'D'};
   }
 
   // A configuration from the service, the package of the given size.
   void FromService(int64_t size) {
-    config->LoadState = 2;
-    config->LoadSource = 1;
-    config->Filesize = size;
+    config->Update([&](ProductConfig& r) {
+      r.LoadState = 2;
+      r.LoadSource = 1;
+      r.Filesize = size;
+    });
   }
 
   ChecksOs os;
@@ -160,9 +162,11 @@ TEST_F(PreInstallChecksTest, ShortTempDriveStopsWithTheDownloadReport) {
 }
 
 TEST_F(PreInstallChecksTest, LabelsOnlyConfigurationSkipsTheSpaceCheck) {
-  config->LoadState = 2;
-  config->LoadSource = 2;
-  config->Filesize = 100;
+  config->Update([&](ProductConfig& r) {
+    r.LoadState = 2;
+    r.LoadSource = 2;
+    r.Filesize = 100;
+  });
   os.freeByRoot = {{L"C:\\", 1}};
   EXPECT_TRUE(checks.CheckInstallPath());
   EXPECT_TRUE(os.freeQueries.empty());
@@ -203,19 +207,19 @@ platform::ServiceState Running(unsigned waitHint) { return {0, true, waitHint}; 
 platform::ServiceState Stopped() { return {0, false, 0}; }
 
 TEST_F(PreInstallChecksTest, ServiceOnlyForTheProductsThatHaveOne) {
-  config->Software_id = 7;
+  config->Update([&](ProductConfig& r) { r.Software_id = 7; });
   os.serviceStates = {Running(0)};
   EXPECT_EQ(checks.StopConflictingService(), 0);
   EXPECT_EQ(os.serviceQueries, 0u);
 
-  config->Software_id = 105;
+  config->Update([&](ProductConfig& r) { r.Software_id = 105; });
   os.serviceStates = {Stopped()};
   EXPECT_EQ(checks.StopConflictingService(), 0);
   EXPECT_TRUE(os.stopped.empty());
 }
 
 TEST_F(PreInstallChecksTest, ServiceManagerFailuresGiveTheirStatus) {
-  config->Software_id = 6;
+  config->Update([&](ProductConfig& r) { r.Software_id = 6; });
   for (int step : {1, 2, 3}) {
     os.serviceStates = {{step, false, 0}};
     os.serviceQueries = 0;
@@ -228,7 +232,7 @@ TEST_F(PreInstallChecksTest, ServiceManagerFailuresGiveTheirStatus) {
 }
 
 TEST_F(PreInstallChecksTest, ServiceWithoutWaitHintIsPolledEvery100Ms) {
-  config->Software_id = 105;
+  config->Update([&](ProductConfig& r) { r.Software_id = 105; });
   os.serviceStates = {Running(0), Running(0), Running(0), Stopped()};
   EXPECT_EQ(checks.StopConflictingService(), 0);
   EXPECT_EQ(os.stopped, std::vector<std::wstring>{L"MarlowgateDataRecoveryService"});
@@ -237,7 +241,7 @@ TEST_F(PreInstallChecksTest, ServiceWithoutWaitHintIsPolledEvery100Ms) {
 }
 
 TEST_F(PreInstallChecksTest, ServiceWaitIsBoundedTo30Seconds) {
-  config->Software_id = 6;
+  config->Update([&](ProductConfig& r) { r.Software_id = 6; });
   os.serviceStates = {Running(60000)};
   EXPECT_EQ(checks.StopConflictingService(), 5);
   EXPECT_EQ(os.sleeps, (std::vector<unsigned>{10000, 10000, 10000}));
@@ -253,7 +257,7 @@ TEST_F(PreInstallChecksTest, ServiceWaitIsBoundedTo30Seconds) {
 }
 
 TEST_F(PreInstallChecksTest, SlowStatusQueriesCountAgainstTheBound) {
-  config->Software_id = 6;
+  config->Update([&](ProductConfig& r) { r.Software_id = 6; });
   os.serviceStates = {Running(0)};
   os.queryCostMs = 20000;
   EXPECT_EQ(checks.StopConflictingService(), 5);

@@ -28,18 +28,20 @@ WorkerRun::WorkerRun()
       labels(std::make_shared<MapLabels>()) {
   clients->web.serveFile(kPackageUrl, package);
   config->SetClientFactory(*clients);
-  config->LoadState = 2;
-  config->LoadSource = 1;
-  config->Downloader_id = 642;
-  config->Software_name = L"Lumevia";
-  config->Software_version = L"3.1.0";
-  config->Download_url = kPackageUrlW;
-  config->Extra_download_url = kPackageUrlW;
-  config->MirrorUrls = {kPackageUrlW};
-  config->Md5 = platform::WideFromUtf8(FuntionImpl::Md5Hex(package));
-  config->Filesize = static_cast<int64_t>(package.size());
-  config->NeedStart_flag = 1;
-  config->Trusted_publisher = L"CN=Lumevia Test Publisher";
+  config->Update([&](ProductConfig& r) {
+    r.LoadState = 2;
+    r.LoadSource = 1;
+    r.Downloader_id = 642;
+    r.Software_name = L"Lumevia";
+    r.Software_version = L"3.1.0";
+    r.Download_url = kPackageUrlW;
+    r.Extra_download_url = kPackageUrlW;
+    r.MirrorUrls = {kPackageUrlW};
+    r.Md5 = platform::WideFromUtf8(FuntionImpl::Md5Hex(package));
+    r.Filesize = static_cast<int64_t>(package.size());
+    r.NeedStart_flag = 1;
+    r.Trusted_publisher = L"CN=Lumevia Test Publisher";
+  });
   labels->labels = {{L"Extra_download_url", kPackageUrlW},
                     {L"Download_url", kPackageUrlW},
                     {L"Software_name", L"Lumevia"}};

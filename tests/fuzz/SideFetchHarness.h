@@ -31,8 +31,10 @@ struct SideFetchRun {
 
   explicit SideFetchRun(const uint8_t* data, size_t size) : answer(reinterpret_cast<const char*>(data), size) {
     c.config = std::make_shared<CConfigure>();
-    c.config->MainPid = 9909;
-    c.config->ForbidCountries = {L"XX"};
+    c.config->Update([&](ProductConfig& r) {
+      r.MainPid = 9909;
+      r.ForbidCountries = {L"XX"};
+    });
     c.state = std::make_shared<InstallState>();
     c.clients = web;
     c.window = window;

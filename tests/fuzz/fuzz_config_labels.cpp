@@ -41,12 +41,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TreeLabels labels(root.get());
   CConfigure config;
   config.LoadFromLabels(labels);
-  config.IsForbiddenCountry(L"US");
-  config.IsSpecialDownloader();
-  config.IsSpecialSite();
+  const std::shared_ptr<const ProductConfig> quick = config.Snapshot();
+  quick->IsForbiddenCountry(L"US");
+  quick->IsSpecialDownloader();
+  quick->IsSpecialSite();
   fuzz::Require(config.LoadAllFromLabels(labels) == 1, "the full pass always loads");
-  const ProductConfig record = config.Snapshot();
-  CConfigure::GetDownloadHostKind(record.Download_url);
-  fuzz::Require(record.MirrorUrls.size() <= 2, "at most the two package addresses are mirrors");
+  const std::shared_ptr<const ProductConfig> record = config.Snapshot();
+  CConfigure::GetDownloadHostKind(record->Download_url);
+  fuzz::Require(record->MirrorUrls.size() <= 2, "at most the two package addresses are mirrors");
   return 0;
 }

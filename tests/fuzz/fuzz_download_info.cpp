@@ -27,12 +27,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CConfigure config;
   config.SetClientFactory(web);
   const std::wstring before = L"https://download.lumevia.com/release/Lumevia_Setup.exe";
-  config.Download_url = before;
+  config.Update([&](ProductConfig& r) { r.Download_url = before; });
   const int kept = config.getDownloadInfoXml(true);
   fuzz::Require(web.web.count("GET", url) == 1, "one request per refresh");
   const int parsed = config.ParseDownloaderXml();
   fuzz::Require(kept == 1 || parsed == 0, "nothing parses without a kept element");
-  const ProductConfig record = config.Snapshot();
+  const std::shared_ptr<const ProductConfig> held = config.Snapshot();
+  const ProductConfig& record = *held;
   fuzz::Require(parsed ? record.LoadState == 2 : record.LoadState == 1, "the load state tells the parse result");
   fuzz::Require(record.Software_name.size() <= 259, "the product name fits its field");
   fuzz::Require(parsed || record.Download_url == before, "a failed parse leaves the record as it was");

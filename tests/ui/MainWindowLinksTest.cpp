@@ -26,7 +26,7 @@ TEST_F(Links, LicenceLinksOpenThePrivacyAndLicenceAddressesOfTheLanguage) {
   }
   EXPECT_TRUE(opened.empty());
   w.Config()->SetLinkMapEntry("en", L"HTTP://example.test/p", L"");
-  w.Config()->LicenseUrl = L"javascript:x";
+  w.Config()->Update([&](ProductConfig& r) { r.LicenseUrl = L"javascript:x"; });
   ClickLink(L"license_link", 0);
   ClickLink(L"license_link", 1);
   EXPECT_EQ(opened, std::vector<std::wstring>{L"HTTP://example.test/p"});
@@ -35,7 +35,8 @@ TEST_F(Links, LicenceLinksOpenThePrivacyAndLicenceAddressesOfTheLanguage) {
 TEST_F(Links, AdviceLinkOpensTheFirstServiceAddressWithTheStubsTrackingPart) {
   os.moduleName = L"LumeviaSetup_trk42.exe";
   InstallUIMainWnd& w = Open();
-  w.Config()->MirrorUrls = {L"https://cdn.example.test/p.exe", L"https://mirror.example.test/p.exe"};
+  w.Config()->Update(
+      [](ProductConfig& r) { r.MirrorUrls = {L"https://cdn.example.test/p.exe", L"https://mirror.example.test/p.exe"}; });
   w.StartInstall();
   w.SendMsg(WM_INSTALL_FAILED, static_cast<uintptr_t>(InstallResult::NoSpace));  // the failure view, which offers the link
   ClickLink(L"text_fail_advice", 0);

@@ -51,7 +51,7 @@ struct SideFetch : ::testing::Test {
   void SetUp() override {
     setEvents(&events);
     c.config = std::make_shared<CConfigure>();
-    c.config->MainPid = 9909;
+    c.config->Update([&](ProductConfig& r) { r.MainPid = 9909; });
     c.state = std::make_shared<InstallState>();
     c.clients = web;
     c.window = window;
@@ -187,7 +187,7 @@ TEST_F(SideFetch, AnswersOfTheWrongShapeFailWithoutException) {
   }
   EXPECT_TRUE(c.state->subPrograms.Records().empty());
 
-  c.config->ForbidCountries = {L"XX"};
+  c.config->Update([&](ProductConfig& r) { r.ForbidCountries = {L"XX"}; });
   for (const std::string& answer : {std::string(R"(["countryCode"])"), std::string(R"({"countryCode":5})"), deep}) {
     Answer(kIpUrl, answer);
     EXPECT_NO_THROW(EXPECT_FALSE(SideFetches::IsNotSupport(c, false)));
@@ -298,12 +298,12 @@ TEST_F(SideFetch, TheBackgroundRefreshIsAbandonedOnceTheWorkerHasStarted) {
     return a;
   });
   SideFetches::AsyncGetCbsInfo(c);
-  EXPECT_TRUE(c.config->Snapshot().Md5.empty());
+  EXPECT_TRUE(c.config->Snapshot()->Md5.empty());
   // Before the worker starts, the same answer fills the record.
   c.state->workerStarted = false;
   Answer(url, xml);
   SideFetches::AsyncGetCbsInfo(c);
-  EXPECT_EQ(c.config->Snapshot().Md5, L"0123456789abcdef0123456789abcdef");
+  EXPECT_EQ(c.config->Snapshot()->Md5, L"0123456789abcdef0123456789abcdef");
 }
 
 // ---- country check -----------------------------------------------------------------------
@@ -313,7 +313,7 @@ TEST_F(SideFetch, CountryCheckAsksOnlyWhenCountriesAreForbiddenAndOnce) {
   EXPECT_FALSE(SideFetches::IsNotSupport(c, false));
   EXPECT_EQ(Requests(), 0);
 
-  c.config->ForbidCountries = {L"XX", L"YY"};
+  c.config->Update([&](ProductConfig& r) { r.ForbidCountries = {L"XX", L"YY"}; });
   EXPECT_TRUE(SideFetches::IsNotSupport(c, false));
   EXPECT_TRUE(SideFetches::IsNotSupport(c, false));
   EXPECT_EQ(Requests(), 1);  // the country is kept
@@ -324,7 +324,7 @@ TEST_F(SideFetch, CountryCheckAsksOnlyWhenCountriesAreForbiddenAndOnce) {
 }
 
 TEST_F(SideFetch, CountryCheckFallsBackToTheRegionWhenTheLookupFails) {
-  c.config->ForbidCountries = {L"YY"};
+  c.config->Update([&](ProductConfig& r) { r.ForbidCountries = {L"YY"}; });
   web->web.answer(kIpUrl, http::FakeAnswer{0, {}, "", std::string::npos, CURLE_COULDNT_CONNECT});
   os.region = L"DE";
   EXPECT_FALSE(SideFetches::IsNotSupport(c, false));
@@ -343,7 +343,7 @@ using SideFetchWindow = ui_test::MainWindowFixture;
 TEST_F(SideFetchWindow, ABannerFetchOutlivesItsWindow) {
   os.fixedUnixMs = 1700000000000;  // the list's address must not change with the second
   InstallUIMainWnd& w = Open();
-  w.Config()->MainPid = 9909;
+  w.Config()->Update([&](ProductConfig& r) { r.MainPid = 9909; });
   std::shared_ptr<SideFetchContext> context = w.SideFetchContextNow();
   const std::string list = FuntionImpl::BannerPicUrlFor(9909, LanguageCode(w.Language()));
   std::atomic<bool> release{false};

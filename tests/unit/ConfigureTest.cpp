@@ -61,31 +61,36 @@ TEST(Configure, QuickPassReadsItsLabelsAndLeavesTheLoadStateAlone) {
                 {L"Software_name", L"Lumevia"}, {L"theme_color", L"#FF000001"}, {L"Language_str", L"zh-tw#en"},
                 {L"ForbidCountries", L""},      {L"Software_version", L"9.9"},  {L"Download_url", L"https://x.y/z"},
                 {L"Trusted_publisher", L"CN=A; CN=B"}};
-  CConfigure c;
-  c.ForbidCountries = {L"stale"};
-  c.LoadFromLabels(src);
-  EXPECT_EQ(c.Downloader_id, 642);
-  EXPECT_EQ(c.Site_id, 525);
-  EXPECT_EQ(c.Language_id, 1033);
-  EXPECT_EQ(c.Software_name, L"Lumevia");
-  EXPECT_EQ(c.theme_color, 0xFF000001u);
-  EXPECT_EQ(c.Language_str, (Items{L"zh-tw", L"en"}));
-  EXPECT_TRUE(c.ForbidCountries.empty());  // an empty label empties the list
-  EXPECT_EQ(c.Trusted_publisher, L"CN=A; CN=B");
-  EXPECT_TRUE(c.Software_version.empty());  // not part of the quick pass
-  EXPECT_TRUE(c.Download_url.empty());
-  EXPECT_EQ(c.LoadState, 1);
-  EXPECT_EQ(c.LoadSource, 0);
-  EXPECT_EQ(c.Downloader_type, 3);
+  CConfigure config;
+  config.Update([](ProductConfig& r) { r.ForbidCountries = {L"stale"}; });
+  const std::shared_ptr<const ProductConfig> before = config.Snapshot();
+  config.LoadFromLabels(src);
+  EXPECT_EQ(before->ForbidCountries, (Items{L"stale"})) << "a record taken earlier never changes";
+  const std::shared_ptr<const ProductConfig> c = config.Snapshot();
+  EXPECT_EQ(c->Downloader_id, 642);
+  EXPECT_EQ(c->Site_id, 525);
+  EXPECT_EQ(c->Language_id, 1033);
+  EXPECT_EQ(c->Software_name, L"Lumevia");
+  EXPECT_EQ(c->theme_color, 0xFF000001u);
+  EXPECT_EQ(c->Language_str, (Items{L"zh-tw", L"en"}));
+  EXPECT_TRUE(c->ForbidCountries.empty());  // an empty label empties the list
+  EXPECT_EQ(c->Trusted_publisher, L"CN=A; CN=B");
+  EXPECT_TRUE(c->Software_version.empty());  // not part of the quick pass
+  EXPECT_TRUE(c->Download_url.empty());
+  EXPECT_EQ(c->LoadState, 1);
+  EXPECT_EQ(c->LoadSource, 0);
+  EXPECT_EQ(c->Downloader_type, 3);
 }
 
 TEST(Configure, MissingLabelsLeaveTheirFields) {
   CConfigure c;
-  c.Site_id = 77;
-  c.Language_str = {L"en"};
+  c.Update([](ProductConfig& r) {
+    r.Site_id = 77;
+    r.Language_str = {L"en"};
+  });
   c.LoadFromLabels(MapLabels());
-  EXPECT_EQ(c.Site_id, 77);
-  EXPECT_EQ(c.Language_str, (Items{L"en"}));
+  EXPECT_EQ(c.Snapshot()->Site_id, 77);
+  EXPECT_EQ(c.Snapshot()->Language_str, (Items{L"en"}));
 }
 
 TEST(Configure, FullPassResetsReadsAndBuildsTheMirrorList) {
@@ -96,22 +101,25 @@ TEST(Configure, FullPassResetsReadsAndBuildsTheMirrorList) {
                 {L"Extra_download_url", L"https://dl.example.com/a.exe"},
                 {L"Filesize", L"3221225472"},
                 {L"Md5", L"0123456789abcdef0123456789abcdef"}};
-  CConfigure c;
-  c.Install_url = L"stale";
-  c.MirrorUrls = {L"stale"};
-  c.Software_id = 5;
-  EXPECT_EQ(c.LoadAllFromLabels(src), 1);
-  EXPECT_TRUE(c.Install_url.empty());
-  EXPECT_EQ(c.Software_id, 0);
-  EXPECT_EQ(c.Filesize, 3221225472LL);
-  EXPECT_EQ(c.LoadState, 2);
-  EXPECT_EQ(c.LoadSource, 2);
-  EXPECT_EQ(c.Downloader_type, 1);
-  EXPECT_EQ(c.MirrorUrls, (Items{L"https://mirror.example.com/a.exe"}));
+  CConfigure config;
+  config.Update([](ProductConfig& r) {
+    r.Install_url = L"stale";
+    r.MirrorUrls = {L"stale"};
+    r.Software_id = 5;
+  });
+  EXPECT_EQ(config.LoadAllFromLabels(src), 1);
+  const std::shared_ptr<const ProductConfig> c = config.Snapshot();
+  EXPECT_TRUE(c->Install_url.empty());
+  EXPECT_EQ(c->Software_id, 0);
+  EXPECT_EQ(c->Filesize, 3221225472LL);
+  EXPECT_EQ(c->LoadState, 2);
+  EXPECT_EQ(c->LoadSource, 2);
+  EXPECT_EQ(c->Downloader_type, 1);
+  EXPECT_EQ(c->MirrorUrls, (Items{L"https://mirror.example.com/a.exe"}));
 }
 
 TEST(Configure, ServicePathAppendsMirrorsWithoutEmptyingTheList) {
-  CConfigure c;
+  ProductConfig c;
   c.MirrorUrls = {L"https://old.example.com/p.exe"};
   c.Download_url = L"https://www.example.com/a.exe";
   c.Extra_download_url = L"https://host.example.com/b.exe";
@@ -121,7 +129,7 @@ TEST(Configure, ServicePathAppendsMirrorsWithoutEmptyingTheList) {
 }
 
 TEST(Configure, CountryAndProductGroupRules) {
-  CConfigure c;
+  ProductConfig c;
   c.ForbidCountries = ConfigLabels::SplitList(L"CN,RU", L',');
   EXPECT_TRUE(c.IsForbiddenCountry(L"RU"));
   EXPECT_FALSE(c.IsForbiddenCountry(L"ru"));  // exact match
@@ -169,9 +177,9 @@ TEST(Configure, PrintContentWritesOneLinePerField) {
   std::wstring logPath = dir.file(L"print.log");
   applog::ConfigureLog(platform::os().WideToAnsi(logPath));
   CConfigure c;
-  c.Md5 = L"00112233445566778899aabbccddeeff";
+  c.Update([](ProductConfig& r) { r.Md5 = L"00112233445566778899aabbccddeeff"; });
   c.printContent();
-  c.LoadSource = 2;
+  c.Update([](ProductConfig& r) { r.LoadSource = 2; });
   c.printContent();
   el::Loggers::flushAll();
   std::string text;
@@ -193,26 +201,28 @@ TEST(Configure, ShippedSkinCarriesTheProductLabels) {
   ASSERT_TRUE(SkinUI::CPaintManagerUI::SetResourceZip(testing_support::BuiltSkinZip()));
   SkinUI::CPaintManagerUI pm;
   ASSERT_TRUE(pm.LoadLayout("InstallMainWnd.xml"));
-  CConfigure c;
-  c.LoadFromLabels(pm);
-  EXPECT_EQ(c.Downloader_id, 642);
-  EXPECT_EQ(c.Site_id, 525);
-  EXPECT_EQ(c.Language_id, 1033);
-  EXPECT_EQ(c.MainPid, 9909);
-  EXPECT_EQ(c.NeedStart_flag, 1);
-  EXPECT_EQ(c.StartSubProgram, 1);
-  EXPECT_EQ(c.Software_name, L"Lumevia");
-  EXPECT_EQ(c.theme_color, 0xFF000001u);
-  EXPECT_EQ(c.Language_str, (Items{L"zh-tw", L"en", L"ja", L"ko", L"id"}));
-  EXPECT_TRUE(c.ForbidCountries.empty());
-  EXPECT_EQ(c.Trusted_publisher, L"CN=Marlowgate Software Ltd, O=Marlowgate Software Ltd, L=Dublin, C=IE");
-  c.LoadAllFromLabels(pm);
-  EXPECT_EQ(c.Trusted_publisher, L"CN=Marlowgate Software Ltd, O=Marlowgate Software Ltd, L=Dublin, C=IE");
-  EXPECT_EQ(c.Software_version, L"1.0.0.0");
-  EXPECT_EQ(c.Process_name, L"Velscape.exe");
-  EXPECT_EQ(c.Filesize, 0);
-  EXPECT_TRUE(c.Md5.empty());
-  EXPECT_EQ(c.MirrorUrls.size(), 2u);  // both package addresses are on the product's own host
+  CConfigure config;
+  config.LoadFromLabels(pm);
+  std::shared_ptr<const ProductConfig> c = config.Snapshot();
+  EXPECT_EQ(c->Downloader_id, 642);
+  EXPECT_EQ(c->Site_id, 525);
+  EXPECT_EQ(c->Language_id, 1033);
+  EXPECT_EQ(c->MainPid, 9909);
+  EXPECT_EQ(c->NeedStart_flag, 1);
+  EXPECT_EQ(c->StartSubProgram, 1);
+  EXPECT_EQ(c->Software_name, L"Lumevia");
+  EXPECT_EQ(c->theme_color, 0xFF000001u);
+  EXPECT_EQ(c->Language_str, (Items{L"zh-tw", L"en", L"ja", L"ko", L"id"}));
+  EXPECT_TRUE(c->ForbidCountries.empty());
+  EXPECT_EQ(c->Trusted_publisher, L"CN=Marlowgate Software Ltd, O=Marlowgate Software Ltd, L=Dublin, C=IE");
+  config.LoadAllFromLabels(pm);
+  c = config.Snapshot();
+  EXPECT_EQ(c->Trusted_publisher, L"CN=Marlowgate Software Ltd, O=Marlowgate Software Ltd, L=Dublin, C=IE");
+  EXPECT_EQ(c->Software_version, L"1.0.0.0");
+  EXPECT_EQ(c->Process_name, L"Velscape.exe");
+  EXPECT_EQ(c->Filesize, 0);
+  EXPECT_TRUE(c->Md5.empty());
+  EXPECT_EQ(c->MirrorUrls.size(), 2u);  // both package addresses are on the product's own host
   ASSERT_NE(pm.FindControl(L"ProductSize"), nullptr);
   SkinUI::CPaintManagerUI::Term();
 }
