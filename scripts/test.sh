@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is needed, builds the native, sanitized and
 # Windows targets, runs their ctest suites (the Windows ones under Wine), the
-# fake services' self-test and every fuzz target briefly (scripts/fuzz.sh,
-# LUMEVIA_FUZZ_SECONDS a target), then prints one closing count.
+# configuration race test under ThreadSanitizer, the fake services' self-test
+# and every fuzz target briefly (scripts/fuzz.sh, LUMEVIA_FUZZ_SECONDS a
+# target), then prints one closing count.
 #   scripts/test.sh [--no-deps]
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -32,6 +33,19 @@ for preset in native native-asan windows; do
   tally "$log"
   rm -f "$log"
 done
+
+echo "=== native-tsan ==="
+# ThreadSanitizer over the configuration race test only: the whole suite
+# under it would take longer than all the rest.
+log=$(mktemp)
+if cmake --preset native-tsan >/dev/null &&
+   cmake --build --preset native-tsan --target lumevia_config_race_test; then
+  ctest --preset native-tsan -R '^config_race$' 2>&1 | tee "$log"
+  tally "$log"
+else
+  echo "build of native-tsan failed"; failed=$((failed + 1))
+fi
+rm -f "$log"
 
 echo "=== fake services ==="
 log=$(mktemp)

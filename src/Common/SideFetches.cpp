@@ -6,7 +6,6 @@
 #include <exception>
 #include <functional>
 #include <thread>
-#include <thread>
 #include <vector>
 
 #include "CConfigure/CConfigure.h"
