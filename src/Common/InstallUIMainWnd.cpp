@@ -197,6 +197,7 @@ void InstallUIMainWnd::SetUpLanguageCombo() {
 // ---- Language ------------------------------------------------------------------
 
 void InstallUIMainWnd::SetLanguage(int value) {
+  const std::shared_ptr<const ProductConfig> cfg = config_ ? config_->Snapshot() : nullptr;
   language_ = NormalizeLanguage(value);
   telemetryFacts_.language = language_;
   LOG(INFO) << " Set language: " << LanguageCode(language_);
@@ -207,8 +208,8 @@ void InstallUIMainWnd::SetLanguage(int value) {
       if (languageCombo_->ItemUserData(i) == code) languageCombo_->SelectItem(i, false);
   }
   if (SkinUI::CControlUI* licence = pm_.FindControl(L"license_text_layout"))
-    licence->SetFixedHeight(MainWndRules::LicenseHeight(value, config_ && config_->Snapshot()->IsSpecialSite()) + 170);
-  ApplyInstallPage();
+    licence->SetFixedHeight(MainWndRules::LicenseHeight(value, cfg && cfg->IsSpecialSite()) + 170);
+  ApplyInstallPage(cfg && cfg->IsSpecialDownloader());
   RefreshSpaceTexts();
   if (SkinUI::CControlUI* bottom = pm_.FindControl(L"layout_bottom_set")) {
     static const int kRoomy[] = {Lang_English, Lang_Japanese, Lang_Chinese, Lang_Arabic, Lang_ChineseTrad,
@@ -218,14 +219,13 @@ void InstallUIMainWnd::SetLanguage(int value) {
   }
 }
 
-void InstallUIMainWnd::ApplyInstallPage() {
+void InstallUIMainWnd::ApplyInstallPage(bool specialDownloader) {
   SkinUI::CControlUI* licenceText = pm_.FindControl(L"license_text");
   if (SkinUI::CControlUI* container = pm_.FindControl(LicenseContainerName(language_)))
     if (licenceText) licenceText->SetText(container->GetText());
   auto tree = LoadLanguageTree(language_);
   if (!tree) return;
   auto page = GetLanguagePage(tree.get(), kInstallPage);
-  const bool specialDownloader = config_ && config_->Snapshot()->IsSpecialDownloader();
   for (auto it = page.rbegin(); it != page.rend(); ++it) {
     const std::wstring& key = it->first;
     const std::wstring& text = it->second;

@@ -128,7 +128,8 @@ class InstallUIMainWnd : public SkinUI::WindowImplBase {
   void SetUpFolders(const ProductConfig& cfg);
   void ReportStart(bool excluded, int screenWidth, int screenHeight);
   void SetUpLanguageCombo();
-  void ApplyInstallPage();
+  // The install page's texts; extra_text only for the special downloaders.
+  void ApplyInstallPage(bool specialDownloader);
   void RefreshSpaceTexts();
   // Click handlers.
   void OnInstallClick();
