@@ -203,6 +203,14 @@ TEST_F(MainWnd, EveryResultStopsTheAttemptsTimersAndARetryAsksBeforeClosingAgain
   EXPECT_EQ(w.TimerPeriod(kTimerPreparing), 0u);
   EXPECT_EQ(Page(L"main_tablayout"), 0);
   EXPECT_TRUE(C(L"layout_install_fail")->IsVisible());
+
+  // Only the CDN's "too many requests" counts towards forbidding it.
+  const std::wstring counter =
+      L"SoftWare\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumevia|RequestTooMuchTimes";
+  EXPECT_EQ(os.registry.count(counter), 0u);
+  ClickOn(L"retry_btn");
+  FailAnsweringTheBox(InstallResult::CdnFailing);
+  EXPECT_EQ(os.registry[counter], L"1");
 }
 
 TEST_F(MainWnd, ProgressNeverGoesBackAndTimersFollowThePhases) {
