@@ -81,8 +81,8 @@ TEST_F(PreInstallChecksTest, FreeSpaceEqualToThePackageOnTheTempDriveIsTooLittle
   uint64_t free = 0;
   EXPECT_EQ(checks.EnoughFreeSpace(true, 1000, free), -1);
   EXPECT_EQ(free, 1000u);
-  EXPECT_EQ(events.all(), (std::vector<std::string>{"event Other/FlowError/DL008",
-                                                    "event Other/NoEnoughSpace/download_1000"}));
+  EXPECT_EQ(events.all(), (std::vector<std::string>{"E Other|FlowError|DL008",
+                                                    "E Other|NoEnoughSpace|download_1000"}));
   EXPECT_TRUE(log.has(" PC space not enough1: 1000<=1000"));
 }
 
@@ -133,8 +133,8 @@ TEST_F(PreInstallChecksTest, DriveSwitchThatDoesNotHelpReportsInstallSpaceOnce) 
   FromService(100);
   os.freeByRoot = {{L"C:\\", 250}, {L"D:\\", 150}};  // C: stays the roomiest
   EXPECT_FALSE(checks.CheckInstallPath());
-  EXPECT_EQ(events.all(), (std::vector<std::string>{"event Other/FlowError/DL008",
-                                                    "event Other/NoEnoughSpace/install_250"}));
+  EXPECT_EQ(events.all(), (std::vector<std::string>{"E Other|FlowError|DL008",
+                                                    "E Other|NoEnoughSpace|install_250"}));
   EXPECT_EQ(host->boxes, std::vector<int>{MsgNoEnoughSpace});
   EXPECT_EQ(host->folderWrites, std::vector<std::wstring>{L"C:\\Program Files\\Lumevia"});
   EXPECT_TRUE(os.folders.empty());
@@ -147,7 +147,7 @@ TEST_F(PreInstallChecksTest, DriveSwitchToARoomierDriveGoesOn) {
   EXPECT_TRUE(checks.CheckInstallPath());
   EXPECT_EQ(host->folderText, L"D:\\Program Files\\Lumevia");
   EXPECT_EQ(os.folders.count(L"D:\\Program Files\\Lumevia"), 1u);
-  EXPECT_EQ(events.all(), std::vector<std::string>{"funnelEx Download/DownloadEnvReady//"});
+  EXPECT_EQ(events.all(), std::vector<std::string>{"X Download|DownloadEnvReady||"});
   EXPECT_TRUE(host->boxes.empty());
   EXPECT_EQ(host->runningPages, 1);
 }
@@ -156,7 +156,7 @@ TEST_F(PreInstallChecksTest, ShortTempDriveStopsWithTheDownloadReport) {
   FromService(100);
   os.freeByRoot = {{L"C:\\", 100}, {L"D:\\", 1000}};
   EXPECT_FALSE(checks.CheckInstallPath());
-  EXPECT_EQ(events.count("event Other/NoEnoughSpace/download_100"), 1u);
+  EXPECT_EQ(events.count("E Other|NoEnoughSpace|download_100"), 1u);
   EXPECT_EQ(host->boxes, std::vector<int>{MsgNoEnoughSpace});
   EXPECT_TRUE(host->folderWrites.empty());
 }
@@ -175,7 +175,7 @@ TEST_F(PreInstallChecksTest, LabelsOnlyConfigurationSkipsTheSpaceCheck) {
 TEST_F(PreInstallChecksTest, FolderThatCannotBeMadeShowsThePathBox) {
   os.creationFails = true;
   EXPECT_FALSE(checks.CheckInstallPath());
-  EXPECT_EQ(events.all(), std::vector<std::string>{"event Other/FlowError/DL009"});
+  EXPECT_EQ(events.all(), std::vector<std::string>{"E Other|FlowError|DL009"});
   EXPECT_EQ(host->boxes, std::vector<int>{MsgPathError});
   EXPECT_EQ(host->runningPages, 0);
 }
@@ -184,7 +184,7 @@ TEST_F(PreInstallChecksTest, PendingRenameInsideTheFolderIsReportedOnceAndAccept
   os.pending = {L"\\??\\c:\\program files\\LUMEVIA\\old.dll", L"", L"\\??\\C:\\Program Files\\Lumevia\\a.tmp",
                 L"!\\??\\C:\\Program Files\\Lumevia\\a.dll"};
   EXPECT_TRUE(checks.CheckInstallPath());
-  EXPECT_EQ(events.count("event Other/ProcessNeedRestartSign/"), 1u);
+  EXPECT_EQ(events.count("E Other|ProcessNeedRestartSign|"), 1u);
   EXPECT_EQ(host->runningPages, 1);
 }
 

@@ -63,14 +63,14 @@ TEST_F(StartTargetMainExeTest, DirectStartFailureIsReportedWithTheSystemError) {
   os.startError = 740;
   EXPECT_EQ(StartTargetMainExe(kMain, 1, kSub), -1);
   EXPECT_EQ(os.starts.size(), 1u);  // the sub-program is not tried
-  EXPECT_EQ(events.all(), std::vector<std::string>{"event Other/StartWindowError/740"});
+  EXPECT_EQ(events.all(), std::vector<std::string>{"E Other|StartWindowError|740"});
   EXPECT_TRUE(log.has("CreateProcess failed3 (740)"));
 }
 
 TEST_F(StartTargetMainExeTest, ExplorerRouteWithAMissingFileNeverAsksTheShell) {
   EXPECT_EQ(StartTargetMainExe(kMain, 0, kSub), -1);
   EXPECT_TRUE(os.shellCalls.empty());
-  EXPECT_EQ(events.all(), std::vector<std::string>{"event Other/StartWindowError/2"});
+  EXPECT_EQ(events.all(), std::vector<std::string>{"E Other|StartWindowError|2"});
   EXPECT_TRUE(log.has(" CreateProcess failed1 (2)"));
 }
 
@@ -93,7 +93,7 @@ TEST_F(StartTargetMainExeTest, ExplorerRouteWithoutAWindowsFolderNeverStartsExpl
   os.windowsFolder.clear();
   EXPECT_EQ(StartTargetMainExe(kMain, 0, kSub), -1);
   EXPECT_TRUE(os.shellCalls.empty());
-  EXPECT_EQ(events.all(), std::vector<std::string>{"event Other/StartWindowError/2"});
+  EXPECT_EQ(events.all(), std::vector<std::string>{"E Other|StartWindowError|2"});
 }
 
 TEST_F(StartTargetMainExeTest, ExplorerRouteFailureIsJudgedByTheShellsAnswer) {
@@ -101,13 +101,13 @@ TEST_F(StartTargetMainExeTest, ExplorerRouteFailureIsJudgedByTheShellsAnswer) {
   os.shellAnswer = {31, 1155};
   EXPECT_EQ(StartTargetMainExe(kMain, 0, kSub), -1);
   EXPECT_EQ(os.shellCalls.size(), 1u);
-  EXPECT_EQ(events.all(), std::vector<std::string>{"event Other/StartWindowError/1155"});
+  EXPECT_EQ(events.all(), std::vector<std::string>{"E Other|StartWindowError|1155"});
   EXPECT_TRUE(log.has(" CreateProcess failed2 (1155)"));
 
   // No error set: the shell's own code is the label.
   os.shellAnswer = {5, 0};
   EXPECT_EQ(StartTargetMainExe(kMain, 0, L""), -1);
-  EXPECT_EQ(events.count("event Other/StartWindowError/5"), 1u);
+  EXPECT_EQ(events.count("E Other|StartWindowError|5"), 1u);
 }
 
 }  // namespace

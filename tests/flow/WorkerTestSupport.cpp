@@ -216,40 +216,6 @@ void RecordingObserver::add(std::string report) {
   reports_.push_back(std::move(report));
 }
 
-void RecordingEvents::add(std::string record) {
-  std::lock_guard<std::mutex> l(lock_);
-  records_.push_back(std::move(record));
-}
-
-void RecordingEvents::event(const std::string& c, const std::string& a, const std::string& l) {
-  add("E " + c + "|" + a + "|" + l);
-}
-
-void RecordingEvents::funnelEx(const std::string& c, const std::string& a, const std::string& k,
-                               const std::string& v) {
-  add("X " + c + "|" + a + "|" + k + "|" + v);
-}
-
-void RecordingEvents::funnel(const std::string& type, const std::string& function, int step, const std::string& c,
-                             const std::string& a, const std::string& l, bool kit) {
-  std::string rest = function + "|" + std::to_string(step) + "|" + a + "|" + (kit ? "kit" : "main");
-  if (type != "CoreFuncEvent" || c != "Download" || l != "null") rest = type + "|" + c + "|" + l + "|" + rest;
-  add("F " + rest);
-}
-
-std::vector<std::string> RecordingEvents::all() const {
-  std::lock_guard<std::mutex> l(lock_);
-  return records_;
-}
-
-std::vector<std::string> RecordingEvents::labels(const std::string& category, const std::string& action) const {
-  const std::string head = "E " + category + "|" + action + "|";
-  std::vector<std::string> out;
-  for (const std::string& r : all())
-    if (r.compare(0, head.size(), head) == 0) out.push_back(r.substr(head.size()));
-  return out;
-}
-
 std::string SignedLookingPackage(size_t size, uint32_t seed) {
   size = (size + 7) / 8 * 8;  // the table ends the file on its 8-byte grid
   std::string b(size, '\0');

@@ -150,26 +150,7 @@ class RecordingObserver final : public IInstallObserver {
   std::vector<int> progress_;
 };
 
-// "E category|action|label", "F function|step|action|kit" (type
-// "CoreFuncEvent", category "Download", label "null" checked on the way in,
-// else recorded whole), "X category|action|key|value".
-class RecordingEvents final : public IEvents {
- public:
-  RecordingEvents() { setEvents(this); }
-  ~RecordingEvents() override { setEvents(nullptr); }
-  void event(const std::string& c, const std::string& a, const std::string& l) override;
-  void funnelEx(const std::string& c, const std::string& a, const std::string& k, const std::string& v) override;
-  void funnel(const std::string& type, const std::string& function, int step, const std::string& c,
-              const std::string& a, const std::string& l, bool kit) override;
-  std::vector<std::string> all() const;
-  // Labels of the events (category, action), in order.
-  std::vector<std::string> labels(const std::string& category, const std::string& action) const;
-
- private:
-  void add(std::string record);
-  mutable std::mutex lock_;
-  std::vector<std::string> records_;
-};
+using checkstest::RecordingEvents;
 
 // A file the signature check reads as a PE image whose one signature ends
 // it, of `size` bytes rounded up to 8 (at least 1 KiB), filled from seed.
