@@ -204,9 +204,7 @@ void ProductConfig::AddMirrorUrls() {
     MirrorUrls.push_back(Extra_download_url);
 }
 
-void CConfigure::printContent() { PrintRecord(*Snapshot()); }
-
-void CConfigure::PrintRecord(const ProductConfig& c) {
+void CConfigure::printContent(const ProductConfig& c) {
   auto a = [](const std::wstring& w) { return platform::os().WideToAnsi(w); };
   if (c.LoadSource == 2) LOG(INFO) << " Configure Load From File! ";
   else if (c.LoadSource == 1) LOG(INFO) << " Configure Load From XML! ";

@@ -109,7 +109,8 @@ class CConfigure {
   // Full label pass: the fallback when the service gave nothing usable.
   int LoadAllFromLabels(SkinUI::CPaintManagerUI& pm);
   int LoadAllFromLabels(const ILabelSource& labels);
-  void printContent();
+  // Writes a record to the log, one line per field (the install step's print).
+  static void printContent(const ProductConfig& record);
 
   // Asks the download information service (sync: the install worker; else
   // the background refresh) and keeps the answer's Downloader element.
@@ -129,8 +130,6 @@ class CConfigure {
 
   int GetLoadState() const;
   void SetLoadState(int state);
-  // The kept Downloader element; empty when there is none.
-  std::string GetDownloaderXml();
   // Where the service request gets its client (libcurl's by default).
   void SetClientFactory(http::IHttpClientFactory& factory);
 
@@ -149,7 +148,6 @@ class CConfigure {
   int parseLocked(ProductConfig& record);
   // The full label pass onto a record.
   static void LoadAllInto(ProductConfig& record, const ILabelSource& labels);
-  static void PrintRecord(const ProductConfig& record);
 
   // Writers take turns under WriteMutex; it also guards DownloaderXml and
   // clientFactory_. The published pointer has its own short lock, so that a

@@ -167,11 +167,6 @@ void CConfigure::SetClientFactory(http::IHttpClientFactory& factory) {
   clientFactory_ = &factory;
 }
 
-std::string CConfigure::GetDownloaderXml() {
-  std::lock_guard<std::mutex> l(WriteMutex);
-  return DownloaderXml ? *DownloaderXml : std::string();
-}
-
 int CConfigure::getDownloadInfoXml(bool sync) {
   const char* mode = sync ? "Sync" : "Async";
   try {
@@ -261,7 +256,7 @@ int CConfigure::RefreshForInstall(const ILabelSource& labels, const RefreshHooks
     });
   }
   const std::shared_ptr<const ProductConfig> record = Snapshot();
-  if (record->LoadState == 2) PrintRecord(*record);
+  if (record->LoadState == 2) printContent(*record);
   return record->LoadState;
 }
 

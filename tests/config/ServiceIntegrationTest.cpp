@@ -83,9 +83,9 @@ TEST_F(FakeServices, RefreshFillsTheRecordFromThePackageTheServiceDescribes) {
   // On 64-bit Windows the query names the 64-bit package; an error page then keeps the element.
   os.system64 = true;
   ASSERT_TRUE(setRules(R"([{"path": "/queryDownloaderV2", "error_page": true}])"));
-  std::string element = config.GetDownloaderXml();
   EXPECT_EQ(config.getDownloadInfoXml(false), 0);
-  EXPECT_EQ(config.GetDownloaderXml(), element);
+  ASSERT_EQ(config.ParseDownloaderXml(), 1);
+  EXPECT_EQ(config.Snapshot()->Md5, record.Md5);
   EXPECT_EQ(config.GetLastQueryUrl(),
             base_ + "/queryDownloaderV2?LanguageId=1033&SoftWareID=642&SiteID=525&package_type=2");
 

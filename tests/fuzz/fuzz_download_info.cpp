@@ -38,6 +38,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::Require(record.Software_name.size() <= 259, "the product name fits its field");
   fuzz::Require(parsed || record.Download_url == before, "a failed parse leaves the record as it was");
   CConfigure::GetDownloadHostKind(record.Download_url);
-  config.printContent();
+  CConfigure::printContent(*config.Snapshot());
   return 0;
 }

@@ -178,9 +178,9 @@ TEST(Configure, PrintContentWritesOneLinePerField) {
   applog::ConfigureLog(platform::os().WideToAnsi(logPath));
   CConfigure c;
   c.Update([](ProductConfig& r) { r.Md5 = L"00112233445566778899aabbccddeeff"; });
-  c.printContent();
+  CConfigure::printContent(*c.Snapshot());
   c.Update([](ProductConfig& r) { r.LoadSource = 2; });
-  c.printContent();
+  CConfigure::printContent(*c.Snapshot());
   el::Loggers::flushAll();
   std::string text;
   ASSERT_TRUE(platform::os().ReadFile(logPath, text));
