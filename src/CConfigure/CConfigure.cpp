@@ -59,20 +59,14 @@ bool IsCdnUrl(const std::wstring& url) {
 
 }  // namespace ConfigLabels
 
-namespace {
-class PaintManagerLabels : public ILabelSource {
- public:
-  explicit PaintManagerLabels(SkinUI::CPaintManagerUI& pm) : pm_(pm) {}
-  bool LabelText(const std::wstring& name, std::wstring& text) const override {
-    SkinUI::CControlUI* c = pm_.FindControl(name);
-    if (!c) return false;
-    text = c->GetText();
-    return true;
-  }
+bool PaintManagerLabels::LabelText(const std::wstring& name, std::wstring& text) const {
+  SkinUI::CControlUI* c = pm_.FindControl(name);
+  if (!c) return false;
+  text = c->GetText();
+  return true;
+}
 
- private:
-  SkinUI::CPaintManagerUI& pm_;
-};
+namespace {
 
 // Reads one label into a field; a missing label leaves the field as it is.
 struct LabelReader {
@@ -101,7 +95,7 @@ struct LabelReader {
 
 }  // namespace
 
-void CConfigure::LoadAllInto(ProductConfig& c, const ILabelSource& labels) {
+int CConfigure::LoadAllFromLabels(ProductConfig& c, const ILabelSource& labels) {
   c.Filesize = 0;
   c.Software_id = 0;
   c.LoadState = 1;
@@ -138,6 +132,7 @@ void CConfigure::LoadAllInto(ProductConfig& c, const ILabelSource& labels) {
   c.LoadSource = 2;
   c.Downloader_type = 1;
   c.AddMirrorUrls();
+  return 1;
 }
 
 CConfigure::CConfigure()
@@ -162,7 +157,6 @@ void CConfigure::updateLocked(const std::function<void(ProductConfig&)>& edit) {
   current_.swap(published);
 }
 
-void CConfigure::LoadFromLabels(SkinUI::CPaintManagerUI& pm) { LoadFromLabels(PaintManagerLabels(pm)); }
 
 void CConfigure::LoadFromLabels(const ILabelSource& labels) {
   Update([&labels](ProductConfig& c) {
@@ -185,17 +179,6 @@ void CConfigure::LoadFromLabels(const ILabelSource& labels) {
     r.List(L"ForbidCountries", c.ForbidCountries, L',');
     r.Text(L"Trusted_publisher", c.Trusted_publisher);
   });
-}
-
-int CConfigure::LoadAllFromLabels(SkinUI::CPaintManagerUI& pm) { return LoadAllFromLabels(PaintManagerLabels(pm)); }
-
-int CConfigure::LoadAllFromLabels(const ILabelSource& labels) {
-  Update([&labels](ProductConfig& c) { LoadAllInto(c, labels); });
-  return 1;
-}
-
-int CConfigure::RefreshForInstall(SkinUI::CPaintManagerUI& pm, const RefreshHooks& hooks) {
-  return RefreshForInstall(PaintManagerLabels(pm), hooks);
 }
 
 void ProductConfig::AddMirrorUrls() {

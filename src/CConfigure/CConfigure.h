@@ -77,6 +77,16 @@ class ILabelSource {
   virtual bool LabelText(const std::wstring& name, std::wstring& text) const = 0;
 };
 
+// The labels of a loaded layout; read on the window's thread only.
+class PaintManagerLabels final : public ILabelSource {
+ public:
+  explicit PaintManagerLabels(SkinUI::CPaintManagerUI& pm) : pm_(pm) {}
+  bool LabelText(const std::wstring& name, std::wstring& text) const override;
+
+ private:
+  SkinUI::CPaintManagerUI& pm_;
+};
+
 // Calls around the install worker's synchronous request (the window runs its
 // progress timer in between); either may be empty.
 struct RefreshHooks {
@@ -104,11 +114,10 @@ class CConfigure {
   void Update(const std::function<void(ProductConfig&)>& edit);
 
   // Quick label pass; leaves LoadState and LoadSource alone.
-  void LoadFromLabels(SkinUI::CPaintManagerUI& pm);
   void LoadFromLabels(const ILabelSource& labels);
-  // Full label pass: the fallback when the service gave nothing usable.
-  int LoadAllFromLabels(SkinUI::CPaintManagerUI& pm);
-  int LoadAllFromLabels(const ILabelSource& labels);
+  // Full label pass onto a record: the fallback when the service gave
+  // nothing usable. Always 1.
+  static int LoadAllFromLabels(ProductConfig& record, const ILabelSource& labels);
   // Writes a record to the log, one line per field (the install step's print).
   static void printContent(const ProductConfig& record);
 
@@ -121,7 +130,6 @@ class CConfigure {
   int ParseDownloaderXml();
   // The install worker's step: when not loaded, ask, parse and fall back to
   // the full label pass; print when loaded. Returns LoadState afterwards.
-  int RefreshForInstall(SkinUI::CPaintManagerUI& pm, const RefreshHooks& hooks = {});
   int RefreshForInstall(const ILabelSource& labels, const RefreshHooks& hooks = {});
   // 10 the maker's own hosts, 11 any other, 12 the Alibaba-cloud CDN, 13 the AWS CDN.
   static int GetDownloadHostKind(const std::wstring& address);
@@ -147,7 +155,6 @@ class CConfigure {
   void updateLocked(const std::function<void(ProductConfig&)>& edit);
   int parseLocked(ProductConfig& record);
   // The full label pass onto a record.
-  static void LoadAllInto(ProductConfig& record, const ILabelSource& labels);
 
   // Writers take turns under WriteMutex; it also guards DownloaderXml and
   // clientFactory_. The published pointer has its own short lock, so that a

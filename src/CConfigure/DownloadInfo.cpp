@@ -252,7 +252,7 @@ int CConfigure::RefreshForInstall(const ILabelSource& labels, const RefreshHooks
     if (hooks.afterRequest) hooks.afterRequest();
     std::lock_guard<std::mutex> l(WriteMutex);
     updateLocked([&](ProductConfig& record) {
-      if (parseLocked(record) != 1) LoadAllInto(record, labels);
+      if (parseLocked(record) != 1) LoadAllFromLabels(record, labels);
     });
   }
   const std::shared_ptr<const ProductConfig> record = Snapshot();

@@ -126,7 +126,7 @@ void InstallUIMainWnd::InitWindow() {
   config_ = std::make_shared<CConfigure>();
   if (!clients_) clients_ = std::shared_ptr<http::IHttpClientFactory>(&http::DefaultClientFactory(), [](auto*) {});
   config_->SetClientFactory(*clients_);
-  config_->LoadFromLabels(pm_);
+  config_->LoadFromLabels(PaintManagerLabels(pm_));
   // The label pass's record: the side-fetches below may publish others.
   const std::shared_ptr<const ProductConfig> cfg = config_->Snapshot();
   // The accent of the skin is the product's theme colour when it names one.

@@ -78,7 +78,7 @@ TEST(ConfigRace, ReadersNeverSeeARecordBeingReplaced) {
   }));
   threads.push_back(writer([&](int i) {
     config.LoadFromLabels(i % 2 ? quickOne : quickTwo);
-    config.LoadAllFromLabels(full);
+    config.Update([&](ProductConfig& r) { CConfigure::LoadAllFromLabels(r, full); });
   }));
   for (int k = 0; k < 2; ++k)
     threads.emplace_back([&] {

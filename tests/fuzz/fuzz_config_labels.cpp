@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   quick->IsForbiddenCountry(L"US");
   quick->IsSpecialDownloader();
   quick->IsSpecialSite();
-  fuzz::Require(config.LoadAllFromLabels(labels) == 1, "the full pass always loads");
+  config.Update([&](ProductConfig& r) { CConfigure::LoadAllFromLabels(r, labels); });
+  fuzz::Require(config.Snapshot()->LoadState == 2, "the full pass always loads");
   const std::shared_ptr<const ProductConfig> record = config.Snapshot();
   CConfigure::GetDownloadHostKind(record->Download_url);
   fuzz::Require(record->MirrorUrls.size() <= 2, "at most the two package addresses are mirrors");

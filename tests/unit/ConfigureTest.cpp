@@ -107,7 +107,7 @@ TEST(Configure, FullPassResetsReadsAndBuildsTheMirrorList) {
     r.MirrorUrls = {L"stale"};
     r.Software_id = 5;
   });
-  EXPECT_EQ(config.LoadAllFromLabels(src), 1);
+  config.Update([&](ProductConfig& r) { EXPECT_EQ(CConfigure::LoadAllFromLabels(r, src), 1); });
   const std::shared_ptr<const ProductConfig> c = config.Snapshot();
   EXPECT_TRUE(c->Install_url.empty());
   EXPECT_EQ(c->Software_id, 0);
@@ -202,7 +202,7 @@ TEST(Configure, ShippedSkinCarriesTheProductLabels) {
   SkinUI::CPaintManagerUI pm;
   ASSERT_TRUE(pm.LoadLayout("InstallMainWnd.xml"));
   CConfigure config;
-  config.LoadFromLabels(pm);
+  config.LoadFromLabels(PaintManagerLabels(pm));
   std::shared_ptr<const ProductConfig> c = config.Snapshot();
   EXPECT_EQ(c->Downloader_id, 642);
   EXPECT_EQ(c->Site_id, 525);
@@ -215,7 +215,7 @@ TEST(Configure, ShippedSkinCarriesTheProductLabels) {
   EXPECT_EQ(c->Language_str, (Items{L"zh-tw", L"en", L"ja", L"ko", L"id"}));
   EXPECT_TRUE(c->ForbidCountries.empty());
   EXPECT_EQ(c->Trusted_publisher, L"CN=Marlowgate Software Ltd, O=Marlowgate Software Ltd, L=Dublin, C=IE");
-  config.LoadAllFromLabels(pm);
+  config.Update([&](ProductConfig& r) { CConfigure::LoadAllFromLabels(r, PaintManagerLabels(pm)); });
   c = config.Snapshot();
   EXPECT_EQ(c->Trusted_publisher, L"CN=Marlowgate Software Ltd, O=Marlowgate Software Ltd, L=Dublin, C=IE");
   EXPECT_EQ(c->Software_version, L"1.0.0.0");
