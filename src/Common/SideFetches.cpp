@@ -90,7 +90,8 @@ bool IsErrorAnswer(const std::string& text, const Json::Value& root) {
   if (text.find("\"code\"") == std::string::npos) return false;
   if (!root.isObject()) return true;
   const Json::Value& code = root["code"];
-  return !(code.isIntegral() && code.asLargestInt() == 200);
+  // isIntegral holds for numbers past int64 too, which asInt64 throws on.
+  return !(code.isInt64() && code.asInt64() == 200);
 }
 
 // Up to 3 GETs until one gives a non-empty answer, then the parse and the

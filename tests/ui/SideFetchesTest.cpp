@@ -163,7 +163,8 @@ TEST_F(SideFetch, AnswersOfTheWrongShapeFailWithoutException) {
   const std::string huge = "[" + std::string(3 << 20, ' ') + "]";
   const std::vector<std::string> privacy = {
       R"([{"lang_code":"en","urls":[{"field":"p","url":7}]}])", R"([{"lang_code":["en"]}])",
-      R"([{"lang_code":"en","urls":{"field":"p"}}])", R"([1,2])", R"({"code":"200"})", deep, huge};
+      R"([{"lang_code":"en","urls":{"field":"p"}}])", R"([1,2])", R"({"code":"200"})",
+      R"({"code":18376052528244355521})", deep, huge};
   for (const std::string& answer : privacy) {
     Answer(PrivacyUrl(), answer);
     EXPECT_NO_THROW(SideFetches::GetCbsPrivacy(c)) << answer.substr(0, 60);
