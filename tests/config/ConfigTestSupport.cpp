@@ -9,16 +9,6 @@ void ConfigOs::options(const std::string& ini) const {
   platform::nativeOs().WriteFile(platform::JoinPath(dir_, L"zq_downloader.cfg"), ini);
 }
 
-void RecordingEvents::event(const std::string& category, const std::string& action, const std::string& label) {
-  std::lock_guard<std::mutex> l(mutex_);
-  events_.emplace_back(category, action, label);
-}
-
-std::vector<Event> RecordingEvents::events() const {
-  std::lock_guard<std::mutex> l(mutex_);
-  return events_;
-}
-
 bool MapLabels::LabelText(const std::wstring& name, std::wstring& text) const {
   auto it = labels.find(name);
   if (it == labels.end()) return false;

@@ -4,9 +4,7 @@
 #pragma once
 #include <atomic>
 #include <map>
-#include <mutex>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "CConfigure/CConfigure.h"
@@ -34,18 +32,7 @@ class ConfigOs final : public testing_support::ModuleInDir {
   std::wstring dir_;
 };
 
-using Event = std::tuple<std::string, std::string, std::string>;
-
-class RecordingEvents final : public IEvents {
- public:
-  void event(const std::string& category, const std::string& action, const std::string& label) override;
-  void funnelEx(const std::string&, const std::string&, const std::string&, const std::string&) override {}
-  std::vector<Event> events() const;
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<Event> events_;
-};
+using RecordingEvents = testing_support::RecordingEvents;
 
 class MapLabels final : public ILabelSource {
  public:

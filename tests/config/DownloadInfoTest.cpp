@@ -30,9 +30,7 @@ class DownloadInfo : public ::testing::Test {
   DownloadInfo() : os(dir.path()), scoped(os) {
     config.SetClientFactory(factory);
     UseTestQuery(config);
-    setEvents(&events);
   }
-  ~DownloadInfo() override { setEvents(nullptr); }
 
   void serve(const std::string& body, const std::string& url = kHttpsUrl) { factory.web.answer(url, Answer(body)); }
   // Serves body, fetches and parses it; the parse's result.
@@ -120,7 +118,7 @@ TEST_F(DownloadInfo, LogLinesAndTimingEvents) {
   EXPECT_TRUE(log.hasLineEnding(" GetDownloaderInfoV2(Sync)...LanguageId=1033&SoftWareID=642&SiteID=525"));
   EXPECT_TRUE(log.hasLineEnding(" getDownloadInfoXml: LanguageId=1033&SoftWareID=642&SiteID=525"));
   EXPECT_TRUE(log.hasLineEnding(" GetDownloaderInfo(Async) return 0, len=25"));
-  EXPECT_EQ(events.events(), (std::vector<Event>{{"Other", "AsyncGetCbsTime", "1"}, {"Other", "SyncGetCbsTime", "1"}}));
+  EXPECT_EQ(events.all(), (std::vector<std::string>{"E Other|AsyncGetCbsTime|1", "E Other|SyncGetCbsTime|1"}));
 }
 
 TEST_F(DownloadInfo, TransferFailuresReportTheirFlowErrors) {
@@ -128,11 +126,9 @@ TEST_F(DownloadInfo, TransferFailuresReportTheirFlowErrors) {
   factory.web.queue(kHttpsUrl, Answer("", CURLE_COULDNT_RESOLVE_HOST));
   factory.web.queue(kHttpsUrl, Answer("", CURLE_COULDNT_CONNECT));
   for (int i = 0; i < 3; ++i) EXPECT_EQ(config.getDownloadInfoXml(true), 0);
-  EXPECT_EQ(events.events(), (std::vector<Event>{{"Other", "FlowError", "DL002"},
-                                                 {"Other", "SyncGetCbsTime", "0"},
-                                                 {"Other", "FlowError", "DL003"},
-                                                 {"Other", "SyncGetCbsTime", "0"},
-                                                 {"Other", "SyncGetCbsTime", "0"}}));
+  EXPECT_EQ(events.all(), (std::vector<std::string>{"E Other|FlowError|DL002", "E Other|SyncGetCbsTime|0",
+                                                    "E Other|FlowError|DL003", "E Other|SyncGetCbsTime|0",
+                                                    "E Other|SyncGetCbsTime|0"}));
 }
 
 TEST_F(DownloadInfo, OnlyTheElementIsKeptAndAnErrorPageKeepsTheOldOne) {

@@ -15,6 +15,7 @@
 #include "flow/IInstallHost.h"
 #include "log/Events.h"
 #include "platform/Platform.h"
+#include "TestSupport.h"
 
 namespace checkstest {
 
@@ -112,28 +113,7 @@ class RecordingHost : public IInstallHost {
   void ShowRunningPage() override { ++runningPages; }
 };
 
-// Every kind of report, in order: "E category|action|label", "F
-// function|step|action|kit" (type "CoreFuncEvent", category "Download",
-// label "null" checked on the way in, else recorded whole), "X
-// category|action|key|value".
-class RecordingEvents final : public IEvents {
- public:
-  RecordingEvents() { setEvents(this); }
-  ~RecordingEvents() override { setEvents(nullptr); }
-  void event(const std::string& c, const std::string& a, const std::string& l) override;
-  void funnelEx(const std::string& c, const std::string& a, const std::string& k, const std::string& v) override;
-  void funnel(const std::string& type, const std::string& function, int step, const std::string& c,
-              const std::string& a, const std::string& l, bool kit) override;
-  std::vector<std::string> all() const;
-  size_t count(const std::string& record) const;
-  // Labels of the events (category, action), in order.
-  std::vector<std::string> labels(const std::string& category, const std::string& action) const;
-
- private:
-  void add(std::string record);
-  mutable std::mutex lock_;
-  std::vector<std::string> records_;
-};
+using RecordingEvents = testing_support::RecordingEvents;
 
 // Little-endian fields of a byte image.
 void Put16(std::string& b, size_t at, uint16_t v);

@@ -7,6 +7,7 @@ namespace fuzz {
 FetchOs& SideFetchRun::Os() {
   static testing_support::TempDir* dir = new testing_support::TempDir();
   static FetchOs* os = new FetchOs(dir->path());
+  os->region = L"DE";
   return *os;
 }
 

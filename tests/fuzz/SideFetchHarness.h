@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../ui/RecordingSideFetchWindow.h"
-#include "../ui/UiTestSupport.h"
+#include "../ui/SideFetchDoubles.h"
 #include "CConfigure/CConfigure.h"
 #include "Common/SideFetches.h"
 #include "FuzzSupport.h"
@@ -16,31 +15,14 @@
 
 namespace fuzz {
 
-class FetchOs : public ui_test::FakeOs {
- public:
-  using FakeOs::FakeOs;
-  int64_t UnixTimeMs() override { return 1700000000000; }
-  std::wstring UserRegionCode() override { return L"DE"; }
-  bool Is64BitSystem() override { return true; }
-};
-
+using ui_test::FetchOs;
 using RecordingWindow = ui_test::RecordingSideFetchWindow;
 
 struct SideFetchRun {
   static FetchOs& Os();  // one folder for the whole fuzzing run
 
   explicit SideFetchRun(const uint8_t* data, size_t size) : answer(reinterpret_cast<const char*>(data), size) {
-    c.config = std::make_shared<CConfigure>();
-    c.config->Update([&](ProductConfig& r) {
-      r.MainPid = 9909;
-      r.ForbidCountries = {L"XX"};
-    });
-    c.state = std::make_shared<InstallState>();
-    c.clients = web;
-    c.window = window;
-    c.downloadFolder = platform::JoinPath(Os().Dir(), L"dl");
-    c.installFolder = platform::JoinPath(Os().Dir(), L"Lumevia");
-    c.toolkit = true;
+    c.config->Update([](ProductConfig& r) { r.ForbidCountries = {L"XX"}; });
   }
   // The answer for url, as the service sent it.
   void Serve(const std::string& url) {
@@ -52,7 +34,7 @@ struct SideFetchRun {
   std::string answer;
   std::shared_ptr<http::FakeHttpClientFactory> web = std::make_shared<http::FakeHttpClientFactory>();
   std::shared_ptr<RecordingWindow> window = std::make_shared<RecordingWindow>();
-  SideFetchContext c;
+  SideFetchContext c = ui_test::FetchContext(Os().Dir(), web, window);
 };
 
 // Makes the OS above the one in force and quiets the log.

@@ -11,31 +11,16 @@
 #include "Common/SideFetches.h"
 #include "FuntionImpl/SignedUrls.h"
 #include "MainWindowFixture.h"
-#include "RecordingSideFetchWindow.h"
+#include "SideFetchDoubles.h"
+#include "../unit/TestSupport.h"
 #include "http/fake/FakeHttpClient.h"
 #include "log/Events.h"
 
 namespace {
 
-class FetchOs : public ui_test::FakeOs {
- public:
-  using FakeOs::FakeOs;
-  int64_t UnixTimeMs() override { return 1700000000000; }
-  std::wstring UserRegionCode() override { return region; }
-  bool Is64BitSystem() override { return true; }
-  std::wstring region;
-};
-
+using ui_test::FetchOs;
 using RecordingWindow = ui_test::RecordingSideFetchWindow;
-
-class RecordingEvents : public IEvents {
- public:
-  void event(const std::string&, const std::string& action, const std::string& label) override {
-    labels.push_back(action + "/" + label);
-  }
-  void funnelEx(const std::string&, const std::string&, const std::string&, const std::string&) override {}
-  std::vector<std::string> labels;
-};
+using RecordingEvents = testing_support::RecordingEvents;
 
 const char kIpUrl[] = "http://ipgeo.marlowgate.com/json";
 const char kPng[] = "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x02\0\0\0\x02\x08\x06\0\0\0";
@@ -46,20 +31,7 @@ struct SideFetch : ::testing::Test {
   RecordingEvents events;
   std::shared_ptr<http::FakeHttpClientFactory> web = std::make_shared<http::FakeHttpClientFactory>();
   std::shared_ptr<RecordingWindow> window = std::make_shared<RecordingWindow>();
-  SideFetchContext c;
-
-  void SetUp() override {
-    setEvents(&events);
-    c.config = std::make_shared<CConfigure>();
-    c.config->Update([&](ProductConfig& r) { r.MainPid = 9909; });
-    c.state = std::make_shared<InstallState>();
-    c.clients = web;
-    c.window = window;
-    c.downloadFolder = platform::JoinPath(os.Dir(), L"dl");
-    c.installFolder = platform::JoinPath(os.Dir(), L"Lumevia");
-    c.toolkit = true;
-  }
-  void TearDown() override { setEvents(nullptr); }
+  SideFetchContext c = ui_test::FetchContext(os.Dir(), web, window);
 
   void Answer(const std::string& url, const std::string& body) {
     http::FakeAnswer a;
@@ -90,7 +62,7 @@ TEST_F(SideFetch, PrivacyEntryWithoutPrivacyLinkIsStoredAndReported) {
   EXPECT_EQ(c.config->GetLinkLicense("en"), L"https://t/en");
   EXPECT_EQ(c.config->GetLinkPrivacy("de"), L"https://p/de");
   // "de" names no terms link at all: only an empty one is reported.
-  EXPECT_EQ(events.labels, std::vector<std::string>{"FlowError/DL004"});
+  EXPECT_EQ(events.all(), std::vector<std::string>{"E Other|FlowError|DL004"});
 }
 
 TEST_F(SideFetch, ErrorAnswersStoreNothing) {

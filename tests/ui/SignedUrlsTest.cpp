@@ -7,20 +7,14 @@
 
 #include "Common/SideFetches.h"
 #include "FuntionImpl/SignedUrls.h"
-#include "UiTestSupport.h"
+#include "SideFetchDoubles.h"
 
 namespace {
 
-class ClockOs : public ui_test::FakeOs {
- public:
-  using FakeOs::FakeOs;
-  int64_t UnixTimeMs() override { return nowMs; }
-  int64_t nowMs = 1700000000123;
-};
-
 struct SignedUrls : ::testing::Test {
-  ClockOs os{ui_test::TempFolder()};
+  ui_test::FetchOs os{ui_test::TempFolder()};
   platform::ScopedOs scoped{os};
+  SignedUrls() { os.nowMs = 1700000000123; }
   void Options(const std::string& text) {
     ASSERT_TRUE(os.WriteFile(platform::JoinPath(os.Dir(), L"zq_downloader.cfg"), text));
   }

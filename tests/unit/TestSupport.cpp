@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -95,6 +96,45 @@ std::string BuiltSkinZip() {
   std::ostringstream ss;
   ss << f.rdbuf();
   return ss.str();
+}
+
+void RecordingEvents::add(std::string record) {
+  std::lock_guard<std::mutex> g(lock_);
+  records_.push_back(std::move(record));
+}
+
+void RecordingEvents::event(const std::string& c, const std::string& a, const std::string& l) {
+  add("E " + c + "|" + a + "|" + l);
+}
+
+void RecordingEvents::funnelEx(const std::string& c, const std::string& a, const std::string& k,
+                               const std::string& v) {
+  add("X " + c + "|" + a + "|" + k + "|" + v);
+}
+
+void RecordingEvents::funnel(const std::string& type, const std::string& function, int step, const std::string& c,
+                             const std::string& a, const std::string& l, bool kit) {
+  std::string rest = function + "|" + std::to_string(step) + "|" + a + "|" + (kit ? "kit" : "main");
+  if (type != "CoreFuncEvent" || c != "Download" || l != "null") rest = type + "|" + c + "|" + l + "|" + rest;
+  add("F " + rest);
+}
+
+std::vector<std::string> RecordingEvents::all() const {
+  std::lock_guard<std::mutex> g(lock_);
+  return records_;
+}
+
+size_t RecordingEvents::count(const std::string& record) const {
+  std::vector<std::string> r = all();
+  return static_cast<size_t>(std::count(r.begin(), r.end(), record));
+}
+
+std::vector<std::string> RecordingEvents::labels(const std::string& category, const std::string& action) const {
+  const std::string head = "E " + category + "|" + action + "|";
+  std::vector<std::string> out;
+  for (const std::string& r : all())
+    if (r.compare(0, head.size(), head) == 0) out.push_back(r.substr(head.size()));
+  return out;
 }
 
 }  // namespace testing_support
