@@ -33,9 +33,12 @@ bool RunGuarded(const char* what, const std::function<void()>& work) {
 bool StartCounted(const char* what, std::function<void()> work) {
   g_running.fetch_add(1);
   try {
-    std::thread([what, work = std::move(work)] {
+    std::thread([what, work = std::move(work)]() mutable {
       Counted counted;
-      RunGuarded(what, work);
+      // What the work holds goes before the count drops: at zero the process
+      // may end and take the log and the statics with it.
+      std::function<void()> run = std::move(work);
+      RunGuarded(what, run);
     }).detach();
     return true;
   } catch (const std::exception& e) {

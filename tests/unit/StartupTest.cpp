@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Common/InstallUIMainWnd.h"
 #include "Common/Startup.h"
+#include "FuntionImpl/GuardedRun.h"
 #include "TestSupport.h"
 #include "toolkit/SkinPackage.h"
 
@@ -81,6 +86,29 @@ TEST(ShutDown, AReturnWithoutRunStillTakesTheArmedStepsDown) {
     shutDown.Arm(ShutDown::kToolkit);
   }
   EXPECT_EQ(steps.done, (std::vector<std::string>{"toolkit", "com"}));
+}
+
+// The process may end as soon as no counted thread runs: what a thread's work
+// holds (the worker's set-up, a side-fetch's context) must be gone by then.
+TEST(CountedThreads, TheCountHoldsUntilTheWorksStateIsGone) {
+  struct Held {
+    explicit Held(std::atomic<int>* c) : countWhenGone(c) {}
+    ~Held() { countWhenGone->store(FuntionImpl::RunningThreads()); }
+    std::atomic<int>* countWhenGone;
+  };
+  std::atomic<int> countWhenGone{-1};
+  std::atomic<bool> go{false};
+  auto held = std::make_shared<Held>(&countWhenGone);
+  ASSERT_TRUE(FuntionImpl::StartCounted("Test", [held, &go] {
+    while (!go.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }));
+  held.reset();  // the thread's copy is the last
+  go = true;
+  for (int i = 0; i < 1000 && countWhenGone.load() < 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(countWhenGone.load(), 1);
+  for (int i = 0; i < 1000 && FuntionImpl::RunningThreads() > 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(FuntionImpl::RunningThreads(), 0);
 }
 
 }  // namespace
