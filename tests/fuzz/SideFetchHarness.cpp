@@ -6,8 +6,11 @@ namespace fuzz {
 
 FetchOs& SideFetchRun::Os() {
   static testing_support::TempDir* dir = new testing_support::TempDir();
-  static FetchOs* os = new FetchOs(dir->path());
-  os->region = L"DE";
+  static FetchOs* os = [] {
+    auto* o = new FetchOs(dir->path());
+    o->region = L"DE";
+    return o;
+  }();
   return *os;
 }
 
